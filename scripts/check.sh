@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# make check: dependencies, the three builds, the native tests (ctest), the win64 tests under Wine.
+# Each stage ends with "STAGE: N passed, N failed"; the exit status is non-zero when anything failed.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+jobs=$(nproc 2>/dev/null || echo 2)
+
+bash scripts/deps.sh || { echo "check: dependencies missing"; exit 1; }
+
+for preset in native win64 win32; do
+  echo "== build $preset"
+  if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j "$jobs" >"build/$preset.build.log" 2>&1; }; then
+    tail -40 "build/$preset.build.log" 2>/dev/null
+    echo "build: 0 passed, 1 failed"
+    exit 1
+  fi
+done
+echo "build: 3 passed, 0 failed"
+
+status=0
+echo "== native tests (ctest)"
+ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 300 >build/native-ctest.log 2>&1
+rc=$?
+grep -E '^[0-9]+% tests passed|\*\*\*|Failed|Timeout' build/native-ctest.log | head -40
+total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/native-ctest.log | tail -1)
+nfail=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' build/native-ctest.log | tail -1)
+total=${total:-0} nfail=${nfail:-0}
+[[ $rc -ne 0 && $nfail -eq 0 ]] && nfail=1
+[[ $rc -ne 0 ]] && status=1
+echo "native: $((total - nfail)) passed, $nfail failed"
+
+echo "== win64 tests under Wine"
+bash scripts/wine-tests.sh || status=1
+
+exit $status

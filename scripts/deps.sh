@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, the Debian packages the build and the tests need, and only those missing.
+# Quick when everything is present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake make zlib1g-dev libgtest-dev googletest
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
+  wine wine64 xvfb imagemagick
+  nginx tinyproxy curl
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+if [[ $(id -u) -ne 0 ]]; then
+  echo "deps.sh: these Debian packages are missing: ${missing[*]}" >&2
+  echo "deps.sh: run it as root (sudo scripts/deps.sh) or install them with apt-get yourself." >&2
+  exit 1
+fi
+
+echo "deps.sh: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# nginx and tinyproxy are started by the tests with their own configuration; the system
+# services the packages start are not needed.
+for svc in nginx tinyproxy; do
+  if command -v systemctl >/dev/null 2>&1; then systemctl stop "$svc" >/dev/null 2>&1 || true; fi
+  service "$svc" stop >/dev/null 2>&1 || true
+done
+exit 0

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs every cross-built x86_64 test program under Wine in a private prefix below build/.
+# Prints "wine: N passed, N failed" (test cases, as GoogleTest counts them) and fails when any failed.
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin="$root/build/win64"
+export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+logdir="$root/build/wine-logs"
+mkdir -p "$logdir"
+
+if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
+  echo "wine: creating the prefix $WINEPREFIX (first use)"
+  timeout 300 wineboot -i >/dev/null 2>&1 || true
+  wineserver -w 2>/dev/null || true
+fi
+
+# Test programs that open real windows get a private X display; the others run without one.
+display_tests=" test_ui test_e2e "
+xvfb_pid=""
+start_xvfb() {
+  [[ -n "$xvfb_pid" ]] && return
+  local n
+  for n in $(seq 90 120); do
+    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    sleep 1
+    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; return; fi
+    xvfb_pid=""
+  done
+}
+cleanup() {
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+  [[ -f "$root/tests/support/wine-servers.sh" ]] && bash "$root/tests/support/wine-servers.sh" stop >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Servers that the Windows test programs cannot start themselves (nginx, tinyproxy) are started
+# here; the script exports where they listen.
+if [[ -f "$root/tests/support/wine-servers.sh" ]]; then
+  # shellcheck disable=SC1091
+  source "$root/tests/support/wine-servers.sh" start
+fi
+
+passed=0 failed=0
+shopt -s nullglob
+for exe in "$bin"/tests/*/test_*.exe "$bin"/tests/test_*.exe; do
+  name=$(basename "$exe" .exe)
+  log="$logdir/$name.log"
+  unset DISPLAY
+  [[ "$display_tests" == *" $name "* ]] && start_xvfb
+  (cd "$(dirname "$exe")" && timeout 600 wine "$exe" --gtest_color=no) >"$log" 2>&1
+  rc=$?
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
+  p=${p:-0} f=${f:-0}
+  if [[ $rc -ne 0 && $f -eq 0 ]]; then f=1; fi   # a crash or a time-out counts as a failure
+  echo "wine: $name: $p passed, $f failed (exit $rc)"
+  if [[ $f -ne 0 ]]; then
+    grep -E '^\[  FAILED  \]|Failure|error' "$log" | head -20 | sed 's/^/    /'
+    echo "    full log: $log"
+  fi
+  passed=$((passed + p)) failed=$((failed + f))
+done
+echo "wine: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]

@@ -1,0 +1,31 @@
+#pragma once
+// Failures are exceptions carrying the message text the user sees as a status line.
+#include <stdexcept>
+#include <string>
+
+namespace qvx {
+
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+  std::string Message() const { return what(); }
+};
+
+// Text that is not a number or a date.
+class EConvertError : public Exception {
+  using Exception::Exception;
+};
+// A list index outside the list.
+class EListError : public Exception {
+  using Exception::Exception;
+};
+// A file that cannot be opened for reading.
+class EFOpenError : public Exception {
+  using Exception::Exception;
+};
+// A file that cannot be created or written.
+class EFCreateError : public Exception {
+  using Exception::Exception;
+};
+
+}  // namespace qvx
