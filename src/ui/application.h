@@ -5,6 +5,12 @@
 #include <cstdint>
 #include <functional>
 
+// <windows.h> maps PostMessage to PostMessageA; the member below keeps its own name in every
+// file. Win32 code that includes <windows.h> after this header calls PostMessageA by that name.
+#ifdef PostMessage
+#undef PostMessage
+#endif
+
 namespace qvx {
 
 class TThread;
@@ -44,15 +50,25 @@ class TApplication {
   void Run();
   void Terminate();
   bool Terminated() const;
+  // Clears a served Terminate so that Run can serve again (a program, or a test, that runs the
+  // loop more than once).
+  void ResetTerminated();
+  // True on the thread that made the application.
+  bool IsUiThread() const;
 
   // Waits for thread's end while still serving synchronous calls (and only those), so a worker
   // that reports while it is being stopped cannot dead-lock the wait.
   void WaitFor(TThread& thread);
 
+  // The state behind the object, shared with the back ends (ui/application_impl.h).
+  struct Impl;
+
  private:
+  friend class TThread;
   TApplication();
   ~TApplication();
-  struct Impl;
+  // Called by a TThread that has just ended, on its own thread: wakes a WaitFor in progress.
+  static void ThreadEnded();
   Impl* FImpl;
 };
 
