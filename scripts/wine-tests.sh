@@ -15,7 +15,8 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
 fi
 
 # Test programs that open real windows get a private X display; the others run without one.
-display_tests=" test_ui test_e2e "
+# test_platform and test_update hold the fake tool, whose TfrmCat window needs a display too.
+display_tests=" test_ui test_e2e test_platform test_update "
 xvfb_pid=""
 start_xvfb() {
   [[ -n "$xvfb_pid" ]] && return

@@ -1,0 +1,28 @@
+#pragma once
+// A fresh, empty folder below the system's temporary folder, removed with everything in it when
+// the object goes.
+#include <filesystem>
+#include <string>
+
+namespace qvx::test {
+
+class TTempFolder {
+ public:
+  explicit TTempFolder(const std::string& prefix = "qvx");
+  ~TTempFolder();
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return FPath; }
+  // The folder as text, ending with the platform's path delimiter.
+  std::string Text() const;
+
+ private:
+  std::filesystem::path FPath;
+};
+
+// Writes bytes to a file, creating its folders; reads a whole file ("" when absent).
+void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
+std::string ReadFileBytes(const std::filesystem::path& path);
+
+}  // namespace qvx::test
