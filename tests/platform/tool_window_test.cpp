@@ -8,7 +8,7 @@
 #include "platform/process.h"
 #include "platform/tool_window.h"
 #include "support/fake_tool.h"
-#include "support/temp_folder.h"
+#include "support/scratch_dir.h"
 
 namespace qvx {
 namespace {
@@ -29,7 +29,7 @@ class ToolWindowTest : public ::testing::Test {
     // A tool that ignored the request ends by its lifetime; wait, so the next test starts clean.
     EXPECT_TRUE(WaitUntil([] { return !ToolWindowPresent(kClass); }, 15s));
   }
-  test::TTempFolder FFolder;
+  test::TScratchDir FFolder;
 };
 
 TEST_F(ToolWindowTest, AToolThatClosesIsFoundAskedAndGone) {

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "support/temp_folder.h"
+#include "support/scratch_dir.h"
 #include "support/test_programs.h"
 
 namespace qvx::test {

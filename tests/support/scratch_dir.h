@@ -6,12 +6,12 @@
 
 namespace qvx::test {
 
-class TTempFolder {
+class TScratchDir {
  public:
-  explicit TTempFolder(const std::string& prefix = "qvx");
-  ~TTempFolder();
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
+  explicit TScratchDir(const std::string& prefix = "qvx");
+  ~TScratchDir();
+  TScratchDir(const TScratchDir&) = delete;
+  TScratchDir& operator=(const TScratchDir&) = delete;
 
   const std::filesystem::path& Path() const { return FPath; }
   // The folder as text, ending with the platform's path delimiter.

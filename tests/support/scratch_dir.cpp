@@ -1,4 +1,4 @@
-#include "support/temp_folder.h"
+#include "support/scratch_dir.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,7 +10,7 @@
 
 namespace qvx::test {
 
-TTempFolder::TTempFolder(const std::string& prefix) {
+TScratchDir::TScratchDir(const std::string& prefix) {
   static std::atomic<unsigned> counter{0};
   std::random_device entropy;
   auto base = std::filesystem::temp_directory_path();
@@ -25,7 +25,7 @@ TTempFolder::TTempFolder(const std::string& prefix) {
   throw std::runtime_error("cannot create a temporary folder below " + base.string());
 }
 
-TTempFolder::~TTempFolder() {
+TScratchDir::~TScratchDir() {
   std::error_code error;
   // A program just started from the folder may still hold a file open for a moment (Windows).
   for (int attempt = 0; attempt < 20; ++attempt) {
@@ -35,7 +35,7 @@ TTempFolder::~TTempFolder() {
   }
 }
 
-std::string TTempFolder::Text() const {
+std::string TScratchDir::Text() const {
   std::string text = FPath.string();
   const char delimiter = static_cast<char>(std::filesystem::path::preferred_separator);
   if (text.empty() || text.back() != delimiter) text += delimiter;
