@@ -27,5 +27,14 @@ class EFOpenError : public Exception {
 class EFCreateError : public Exception {
   using Exception::Exception;
 };
+// A failed call to the operating system; the message is the platform's own text for the error.
+class EOSError : public Exception {
+ public:
+  EOSError(const std::string& message, int code) : Exception(message), FCode(code) {}
+  int Code() const { return FCode; }
+
+ private:
+  int FCode;
+};
 
 }  // namespace qvx

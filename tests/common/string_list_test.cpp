@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/errors.h"
+#include "support/temp_folder.h"
 
 namespace qvx {
 namespace {
@@ -123,6 +124,61 @@ TEST(TStringListIndex, OutOfRangeFailsWithTheIndex) {
   EXPECT_EQ(list.Count(), 3);
   list.Clear();
   EXPECT_EQ(list.Count(), 0);
+}
+
+}  // namespace
+}  // namespace qvx
+
+namespace qvx {
+namespace {
+
+TEST(TStringListFiles, SaveWritesJoinedTextAndLoadReadsItBack) {
+  test::TTempFolder dir;
+  const std::string path = dir.At("App.info");
+  TStringList list = ListOf({"x=1"});
+  list.SaveFile(path);
+  EXPECT_EQ(dir.Read("App.info"), "x=1\r\n");
+
+  TStringList().SaveFile(path);
+  EXPECT_EQ(dir.Read("App.info"), "");
+
+  dir.Write("in.txt", "a\r\nb\nc");
+  TStringList loaded = ListOf({"old"});
+  loaded.LoadFile(dir.At("in.txt"));
+  EXPECT_EQ(Lines(loaded), (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(TStringListFiles, FailuresNameTheFileAndKeepEverythingAsItWas) {
+  test::TTempFolder dir;
+  const std::string missingFolder = dir.At("data\\App.info");
+  try {
+    ListOf({"x=1"}).SaveFile(missingFolder);
+    ADD_FAILURE() << "saved into a missing folder";
+  } catch (const EFCreateError& e) {
+    const std::string prefix = "Cannot create file \"" + missingFolder + "\". ";
+    EXPECT_EQ(e.Message().substr(0, prefix.size()), prefix);
+    EXPECT_GT(e.Message().size(), prefix.size()) << "the platform's reason is missing";
+  }
+  EXPECT_EQ(dir.List(), "");
+
+  const std::string kept = dir.Write("kept.txt", "old\r\n");
+  test::SetReadOnly(kept, true);
+  EXPECT_THROW(ListOf({"new"}).SaveFile(kept), EFCreateError);
+  test::SetReadOnly(kept, false);
+  EXPECT_EQ(dir.Read("kept.txt"), "old\r\n");
+
+  TStringList list = ListOf({"keep me"});
+  const std::string missing = dir.At("nothing.txt");
+  try {
+    list.LoadFile(missing);
+    ADD_FAILURE() << "loaded a missing file";
+  } catch (const EFOpenError& e) {
+    const std::string prefix = "Cannot open file \"" + missing + "\". ";
+    EXPECT_EQ(e.Message().substr(0, prefix.size()), prefix);
+    EXPECT_GT(e.Message().size(), prefix.size());
+  }
+  EXPECT_THROW(list.LoadFile(dir.Path()), EFOpenError);
+  EXPECT_EQ(Lines(list), (std::vector<std::string>{"keep me"}));
 }
 
 }  // namespace

@@ -1,0 +1,11 @@
+#include "platform/os_error.h"
+
+#include "common/errors.h"
+
+namespace qvx {
+
+void RaiseLastOSError() { RaiseOSError(LastSystemError()); }
+
+void RaiseOSError(int code) { throw EOSError(SystemErrorText(code), code); }
+
+}  // namespace qvx
