@@ -8,7 +8,7 @@
 #include "platform/process.h"
 #include "platform/tool_window.h"
 #include "support/fake_tool.h"
-#include "support/scratch_dir.h"
+#include "support/temp_folder.h"
 
 namespace qvx {
 namespace {
@@ -22,18 +22,18 @@ constexpr char kClass[] = "TfrmCat";
 class ToolWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    test::UsePrivateWindowFolder(FFolder.Path() / "windows");
+    test::UsePrivateWindowFolder(FFolder.At("windows"));
     ASSERT_FALSE(ToolWindowPresent(kClass)) << "a tool window from elsewhere is in the way";
   }
   void TearDown() override {
     // A tool that ignored the request ends by its lifetime; wait, so the next test starts clean.
     EXPECT_TRUE(WaitUntil([] { return !ToolWindowPresent(kClass); }, 15s));
   }
-  test::TScratchDir FFolder;
+  test::TTempFolder FFolder;
 };
 
 TEST_F(ToolWindowTest, AToolThatClosesIsFoundAskedAndGone) {
-  auto tool = test::InstallFakeProgram(FFolder.Path() / "qvxtool.exe");
+  auto tool = test::InstallFakeProgram(FFolder.At("qvxtool.exe"));
   EXPECT_FALSE(PostToolWindowClose(kClass));
   ASSERT_TRUE(ShellOpen(tool.string(), "usb --lifetime=20000"));
   ASSERT_TRUE(WaitUntil([] { return ToolWindowPresent(kClass); }));
@@ -44,7 +44,7 @@ TEST_F(ToolWindowTest, AToolThatClosesIsFoundAskedAndGone) {
 }
 
 TEST_F(ToolWindowTest, AToolThatRefusesStaysAfterTheRequest) {
-  auto tool = test::InstallFakeProgram(FFolder.Path() / "qvxtool.exe");
+  auto tool = test::InstallFakeProgram(FFolder.At("qvxtool.exe"));
   ASSERT_TRUE(ShellOpen(tool.string(), "--ignore-close --lifetime=2500"));
   ASSERT_TRUE(WaitUntil([] { return ToolWindowPresent(kClass); }));
   EXPECT_TRUE(PostToolWindowClose(kClass));
@@ -54,16 +54,16 @@ TEST_F(ToolWindowTest, AToolThatRefusesStaysAfterTheRequest) {
 }
 
 TEST_F(ToolWindowTest, CommandLinesAndShellOpenStartOnlyWhatExists) {
-  auto setup = test::InstallFakeProgram(FFolder.Path() / "with blank" / "setup.exe");
+  auto setup = test::InstallFakeProgram(FFolder.At("with blank/setup.exe"));
   // The bare path, blanks and all, without quotes: found as Windows finds it.
   ASSERT_TRUE(RunCommandLine(setup.string()));
   EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(setup) == "\n"; }));
   ASSERT_TRUE(RunCommandLine("\"" + setup.string() + "\" a \"b c\""));
   EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(setup) == "\na b c\n"; }));
 
-  EXPECT_FALSE(RunCommandLine((FFolder.Path() / "missing.exe").string()));
+  EXPECT_FALSE(RunCommandLine(FFolder.At("missing.exe")));
   EXPECT_FALSE(RunCommandLine(""));
-  EXPECT_FALSE(ShellOpen((FFolder.Path() / "missing.exe").string(), ""));
+  EXPECT_FALSE(ShellOpen(FFolder.At("missing.exe"), ""));
 }
 
 }  // namespace

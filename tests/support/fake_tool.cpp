@@ -1,10 +1,11 @@
 #include "support/fake_tool.h"
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 
-#include "support/scratch_dir.h"
 #include "support/test_programs.h"
 
 namespace qvx::test {
@@ -20,7 +21,8 @@ std::filesystem::path InstallFakeProgram(const std::filesystem::path& target) {
 }
 
 std::string FakeProgramMark(const std::filesystem::path& programPath) {
-  return ReadFileBytes(programPath.string() + ".mark");
+  std::ifstream in(programPath.string() + ".mark", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void UsePrivateWindowFolder(const std::filesystem::path& folder) {
