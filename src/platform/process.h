@@ -13,6 +13,7 @@ bool ShellOpen(const std::string& path, const std::string& parameters, void* own
 
 // Starts a program by command line, shown normally. An unquoted program path with blanks is
 // resolved as Windows does: the shortest blank-separated prefix that names an existing file.
+// Outside Windows a program file without its execute bit gets it for its owner first.
 // False when nothing was started.
 bool RunCommandLine(const std::string& commandLine);
 

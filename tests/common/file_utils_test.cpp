@@ -9,13 +9,8 @@
 namespace qvx {
 namespace {
 
+using test::LocalToUtc;
 using test::TTempFolder;
-
-// Seconds since 1970 UTC of a local wall-clock time, by the offset in force now.
-int64_t LocalToUtc(uint16_t y, uint16_t mo, uint16_t d, uint16_t h, uint16_t mi, uint16_t s) {
-  const int64_t days = static_cast<int64_t>(ComposeDateTime(y, mo, d, 0, 0, 0, 0)) - 25569;
-  return days * 86400 + h * 3600 + mi * 60 + s - test::CurrentUtcOffsetSeconds();
-}
 
 std::string Names(const TFindFilesDynArray& found) {
   std::string out;

@@ -61,6 +61,11 @@ TEST_F(ToolWindowTest, CommandLinesAndShellOpenStartOnlyWhatExists) {
   ASSERT_TRUE(RunCommandLine("\"" + setup.string() + "\" a \"b c\""));
   EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(setup) == "\na b c\n"; }));
 
+  // A program that arrived as plain bytes, as a download does, starts all the same.
+  auto downloaded = FFolder.Write("setup.exe", test::FakeProgramBytes());
+  ASSERT_TRUE(RunCommandLine(downloaded));
+  EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(downloaded) == "\n"; }));
+
   EXPECT_FALSE(RunCommandLine(FFolder.At("missing.exe")));
   EXPECT_FALSE(RunCommandLine(""));
   EXPECT_FALSE(ShellOpen(FFolder.At("missing.exe"), ""));

@@ -20,6 +20,13 @@ std::filesystem::path InstallFakeProgram(const std::filesystem::path& target) {
   return target;
 }
 
+std::string FakeProgramBytes() {
+  std::string source = HelperProgramPath("qvx_fake_tool");
+  if (source.empty()) throw std::runtime_error("the helper program qvx_fake_tool was not built");
+  std::ifstream in(source, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::string FakeProgramMark(const std::filesystem::path& programPath) {
   std::ifstream in(programPath.string() + ".mark", std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

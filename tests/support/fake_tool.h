@@ -9,6 +9,8 @@ namespace qvx::test {
 
 // Copies the fake tool program to target (an executable file afterwards) and returns target.
 std::filesystem::path InstallFakeProgram(const std::filesystem::path& target);
+// The bytes of the fake tool program, to serve as a download.
+std::string FakeProgramBytes();
 // The lines of the mark file that the fake program at programPath leaves: one per start.
 std::string FakeProgramMark(const std::filesystem::path& programPath);
 // Outside Windows, makes windows registered by this process and its children live in folder, so

@@ -96,5 +96,11 @@ int64_t CurrentUtcOffsetSeconds() {
   return seconds(local) - seconds(utc);
 }
 
+int64_t LocalToUtc(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
+                   uint16_t second) {
+  const int64_t days = static_cast<int64_t>(ComposeDateTime(year, month, day, 0, 0, 0, 0)) - 25569;
+  return days * 86400 + hour * 3600 + minute * 60 + second - CurrentUtcOffsetSeconds();
+}
+
 }  // namespace test
 }  // namespace qvx

@@ -40,6 +40,10 @@ void SetReadOnly(const std::string& path, bool readOnly);
 std::string MakeHiddenFile(const std::string& folder, const std::string& base);
 // Seconds to add to UTC for local time, by the offset in force now.
 int64_t CurrentUtcOffsetSeconds();
+// Seconds since 1970 UTC of a local wall-clock time, by the offset in force now (the offset the
+// platform's folder search applies to file times).
+int64_t LocalToUtc(uint16_t year, uint16_t month, uint16_t day, uint16_t hour, uint16_t minute,
+                   uint16_t second);
 
 }  // namespace test
 }  // namespace qvx
