@@ -17,18 +17,20 @@ fi
 # Test programs that open real windows get a private X display; the others run without one.
 # test_platform and test_update hold the fake tool, whose TfrmCat window needs a display too.
 display_tests=" test_ui test_e2e test_platform test_update "
-xvfb_pid=""
+xvfb_pid="" xvfb_display=""
 start_xvfb() {
-  [[ -n "$xvfb_pid" ]] && return
-  local n
-  for n in $(seq 90 120); do
-    [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    sleep 1
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; return; fi
-    xvfb_pid=""
-  done
+  # Every program that needs the display gets it again, although the server starts only once.
+  if [[ -n "$xvfb_pid" ]]; then export DISPLAY="$xvfb_display"; return; fi
+  # Xvfb picks a free display itself and reports it when ready, so runs of several engineers
+  # side by side never share (and never kill) one server.
+  local fdfile i
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for i in $(seq 100); do [[ -s "$fdfile" ]] && break; sleep 0.1; done
+  xvfb_display=":$(head -n 1 "$fdfile" | tr -dc 0-9)"
+  rm -f "$fdfile"
+  export DISPLAY="$xvfb_display"
 }
 cleanup() {
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
@@ -51,6 +53,13 @@ for exe in "$bin"/tests/*/test_*.exe "$bin"/tests/test_*.exe; do
   log="$logdir/$name.log"
   unset DISPLAY
   [[ "$display_tests" == *" $name "* ]] && start_xvfb
+  # Wine's desktop process keeps the display it was started with for the whole wineserver
+  # session: a program that needs another display must start a new session.
+  if [[ "${DISPLAY:-}" != "${session_display-unset}" ]]; then
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    session_display="${DISPLAY:-}"
+  fi
   (cd "$(dirname "$exe")" && timeout 600 wine "$exe" --gtest_color=no) >"$log" 2>&1
   rc=$?
   p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
