@@ -79,24 +79,36 @@ std::vector<TFolderEntry> SearchFolder(const std::string& pattern, bool firstOnl
   std::string folder = cut == std::string::npos ? "." : p.substr(0, cut + 1);
   std::string namePattern = cut == std::string::npos ? p : p.substr(cut + 1);
   if (namePattern.empty()) return entries;
-  folder = ResolvePosixPath(folder);
-
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return entries;
   const long offset = CurrentUtcOffset();
-  while (dirent* d = readdir(dir)) {
-    std::string name = d->d_name;
-    if (name == "." || name == ".." || !MatchesPattern(name, namePattern)) continue;
-    std::string full = folder.back() == '/' ? folder + name : folder + "/" + name;
+  auto add = [&](const std::string& name, const std::string& full) {
     struct stat st;
-    if (stat(full.c_str(), &st) != 0) continue;  // a dangling link, or gone meanwhile
+    if (stat(full.c_str(), &st) != 0) return;  // a dangling link, or gone meanwhile
     TFolderEntry entry;
     entry.Name = name;
     entry.Attributes = AttributesOf(name, full, st);
     entry.Size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
     SetLocalTime(entry, st.st_mtime, offset);
     entries.push_back(std::move(entry));
-    if (firstOnly) break;
+  };
+
+  // A plain name is looked up, not searched for: a folder of many files is not read whole for
+  // each of them (the update run asks for every listed file in turn).
+  if (namePattern.find_first_of("*?") == std::string::npos) {
+    if (namePattern == "." || namePattern == "..") return entries;
+    const std::string inFolder = cut == std::string::npos ? std::string() : folder;
+    const std::string full = ResolvePosixPath(inFolder + namePattern);
+    add(full.substr(full.rfind('/') + 1), full);
+    return entries;
+  }
+
+  folder = ResolvePosixPath(folder);
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return entries;
+  while (dirent* d = readdir(dir)) {
+    std::string name = d->d_name;
+    if (name == "." || name == ".." || !MatchesPattern(name, namePattern)) continue;
+    add(name, folder.back() == '/' ? folder + name : folder + "/" + name);
+    if (firstOnly && !entries.empty()) break;
   }
   closedir(dir);
   return entries;
