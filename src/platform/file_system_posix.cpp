@@ -123,7 +123,11 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
 void DeleteFileAt(const std::string& path) {
   const std::string target = ResolvePosixPath(path);
   struct stat st;
-  if (lstat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) RaiseOSError(EISDIR);
+  if (lstat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) RaiseOSError(EISDIR);
+    // Windows refuses to delete a read-only file, as it refuses to replace one.
+    if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) RaiseOSError(EACCES);
+  }
   if (unlink(target.c_str()) != 0) RaiseLastOSError();
 }
 

@@ -71,6 +71,10 @@ TEST(FileLayer, ExistenceDeletionAndFolders) {
   EXPECT_THROW(CreateFolder(file), EOSError);
   EXPECT_THROW(CreateFolder(dir.At("a\\b")), EOSError);  // one level only
 
+  test::SetReadOnly(file, true);  // Windows refuses to delete a read-only file
+  EXPECT_THROW(DeleteFileAt(file), EOSError);
+  EXPECT_TRUE(FileExists(file));
+  test::SetReadOnly(file, false);
   DeleteFileAt(file);
   EXPECT_FALSE(FileExists(file));
   EXPECT_THROW(DeleteFileAt(file), EOSError);
