@@ -37,4 +37,9 @@ class EOSError : public Exception {
   int FCode;
 };
 
+// Memory for a buffer could not be obtained.
+class EOutOfMemory : public Exception {
+  using Exception::Exception;
+};
+
 }  // namespace qvx

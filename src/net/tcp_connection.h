@@ -1,0 +1,74 @@
+#pragma once
+// The blocking TCP connection under the HTTP client. Failures are never raised: each operation
+// records its outcome in SocketError (0 = success) and returns empty text or false.
+//
+// Received bytes that an operation did not consume stay in the receive buffer for the next
+// one, so a body that arrives in the same packet as the end of a header block is not lost.
+// Consuming the buffer costs time linear in the bytes received.
+#include <cstdint>
+#include <string>
+
+#include "net/socket_base.h"
+
+namespace qvx {
+
+class TTcpConnection : public TSocketBase {
+ public:
+  // Largest piece handed to the platform in one send; also the block size of length-framed
+  // bodies in the HTTP client.
+  static constexpr int32_t SendMaxChunk = 65536;
+
+  // Longest line ReceiveLine accepts (0: no limit); a longer one fails with
+  // sockerr::kMessageTooLong.
+  int32_t MaxLineLength = 0;
+  // Time limit of a connect in milliseconds; 0 leaves it to the platform.
+  int32_t ConnectionTimeout = 0;
+  // Applied to every socket when it is created.
+  int32_t ReceiveBufferSize = 65536;
+  int32_t SendBufferSize = 65536;
+  // Local address bound before connecting; "0.0.0.0" with port "0" binds nothing.
+  std::string LocalHost = "0.0.0.0";
+  std::string LocalPort = "0";
+  // Proxy through which a connection is tunnelled with CONNECT; empty host: no tunnel.
+  std::string TunnelHost, TunnelPort, TunnelUser, TunnelPass;
+  int32_t HTTPTunnelTimeout = 30000;
+
+  bool OpenConnection(const std::string& host, const std::string& port);
+  // No TLS implementation is present: always fails with sockerr::kTlsUnavailable.
+  bool StartTls();
+  bool SendText(const std::string& bytes);
+
+  // The next line without its terminator: CR, LF, CR LF or LF CR.
+  std::string ReceiveLine(int32_t wait);
+  // Whatever is buffered, else what is waiting on the socket, else what arrives within wait.
+  std::string ReceiveAvailable(int32_t wait);
+  // Exactly n bytes, or empty text on an error.
+  std::string ReceiveExact(int32_t n, int32_t wait);
+  // The same two as appending forms, which move the bytes once: straight from the socket
+  // into target when nothing is buffered. On failure target keeps its former size.
+  bool AppendAvailable(int32_t wait, std::string& target);
+  bool AppendExact(size_t n, int32_t wait, std::string& target);
+
+  // Does not wait: true when buffered bytes, data or an end of stream are pending.
+  bool HasPendingInput();
+  void CloseConnection();
+
+ private:
+  size_t Buffered() const { return FBuffer.size() - FHead; }
+  void Consume(size_t n);
+  void ClearBuffer();
+  // Appends at least one byte from the socket to target (at most max), waiting up to wait ms.
+  int32_t ReceiveSome(std::string& target, size_t max, int32_t wait);
+  int32_t Connect(const std::string& host, const std::string& port);
+  int32_t RequestTunnel(const std::string& host, const std::string& port);
+
+  // FBuffer[FHead..] is unconsumed; FScan is where the search for a line end resumes.
+  std::string FBuffer;
+  size_t FHead = 0;
+  size_t FScan = 0;
+  // After a line that ended in a lone CR (or LF) as the last byte received, the LF (or CR)
+  // that may open the next arrival belongs to that terminator.
+  char FSkip = 0;
+};
+
+}  // namespace qvx
