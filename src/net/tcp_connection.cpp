@@ -1,9 +1,10 @@
 #include "net/tcp_connection.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
-#include "net/base64.h"
+#include "net/base64_encode.h"
 
 namespace qvx {
 namespace {
@@ -67,12 +68,17 @@ int32_t TTcpConnection::ReceiveSome(std::string& target, size_t max, int32_t wai
 }
 
 std::string TTcpConnection::ReceiveLine(int32_t wait) {
-  FSocketError = 0;
-  for (;;) {
+  FSocketError = Interrupted() ? sockerr::kInterrupted : 0;
+  const size_t limit = MaxLineLength > 0 ? static_cast<size_t>(MaxLineLength) : SIZE_MAX;
+  while (FSocketError == 0) {
     const char* data = FBuffer.data();
     const size_t end = FBuffer.size();
     size_t i = FScan;
     while (i < end && data[i] != '\r' && data[i] != '\n') ++i;
+    if (i - FHead > limit) {
+      FSocketError = sockerr::kMessageTooLong;
+      break;
+    }
     if (i < end) {
       std::string line(data + FHead, i - FHead);
       const char other = data[i] == '\r' ? '\n' : '\r';
@@ -86,20 +92,14 @@ std::string TTcpConnection::ReceiveLine(int32_t wait) {
       return line;
     }
     FScan = end;
-    if (MaxLineLength > 0 && Buffered() > static_cast<size_t>(MaxLineLength)) {
-      FSocketError = sockerr::kMessageTooLong;
-      return std::string();
-    }
-    int32_t rc = ReceiveSome(FBuffer, kReceiveChunk, wait);
-    if (rc != 0) {
-      FSocketError = rc;
-      return std::string();
-    }
+    FSocketError = ReceiveSome(FBuffer, kReceiveChunk, wait);
   }
+  return std::string();
 }
 
 bool TTcpConnection::AppendAvailable(int32_t wait, std::string& target) {
-  FSocketError = 0;
+  FSocketError = Interrupted() ? sockerr::kInterrupted : 0;
+  if (FSocketError != 0) return false;
   if (Buffered() > 0) {
     target.append(FBuffer, FHead, std::string::npos);
     Consume(Buffered());
@@ -116,7 +116,8 @@ std::string TTcpConnection::ReceiveAvailable(int32_t wait) {
 }
 
 bool TTcpConnection::AppendExact(size_t n, int32_t wait, std::string& target) {
-  FSocketError = 0;
+  FSocketError = Interrupted() ? sockerr::kInterrupted : 0;
+  if (FSocketError != 0) return false;
   const size_t start = target.size();
   size_t take = std::min(n, Buffered());
   target.append(FBuffer, FHead, take);

@@ -1,4 +1,4 @@
-#include "net/base64.h"
+#include "net/base64_encode.h"
 
 #include <cstdint>
 

@@ -1,0 +1,340 @@
+#include "net/http_client.h"
+
+#include <new>
+#include <vector>
+
+#include "common/errors.h"
+#include "common/text_utils.h"
+#include "net/base64_encode.h"
+#include "net/http_text.h"
+#include "net/url_parts.h"
+
+namespace qvx {
+
+struct THttpClient::TRoute {
+  TUrlParts Url;
+  std::string User, Password;
+  bool Https = false;
+  bool SendBody = false;
+};
+
+THttpClient::THttpClient() {
+  Sock.MaxLineLength = kMaxResponseLine;
+  ResetRequest();
+}
+
+THttpClient::~THttpClient() = default;
+
+void THttpClient::ResetRequest() {
+  RangeStart = 0;
+  RangeEnd = 0;
+  Document.Clear();
+  Headers.Clear();
+  MimeType = "text/html";
+}
+
+void THttpClient::AbortTransfer() {
+  AbortRequested.store(true);
+  // The connection belongs to the transfer thread: it is shut down here, which ends any wait
+  // there, and closed there.
+  Sock.Interrupt();
+}
+
+void THttpClient::DropConnection() {
+  Sock.CloseConnection();
+  ConnectedHost.clear();
+  ConnectedPort.clear();
+}
+
+void THttpClient::BuildRequest(const std::string& method, const TRoute& route) {
+  const TUrlParts& u = route.Url;
+  const std::string scheme = UpperAscii(u.Scheme);
+  const bool ipv6 = u.Host.find(':') != std::string::npos;
+  const std::string host = ipv6 ? "[" + u.Host + "]" : u.Host;
+
+  std::string target = u.Target == "/*" ? "*" : u.Target;
+  if (FProxyMode) target = u.Scheme + "://" + host + ":" + u.Port + u.Target;
+
+  std::vector<std::string> lines;
+  lines.push_back(UpperAscii(method) + " " + target + " HTTP/" + Protocol);
+  const bool portInHost = AddPortNumberToHost && ((scheme == "HTTP" && u.Port != "80") ||
+                                                  (scheme == "HTTPS" && u.Port != "443"));
+  lines.push_back("Host: " + host + (portInHost ? ":" + u.Port : std::string()));
+  if (FProxyMode && !ProxyUser.empty())
+    lines.push_back("Proxy-Authorization: Basic " + EncodeBase64(ProxyUser + ":" + ProxyPass));
+  if (!route.User.empty())
+    lines.push_back("Authorization: Basic " + EncodeBase64(route.User + ":" + route.Password));
+  if (KeepAlive) lines.push_back("Keep-Alive: " + std::to_string(KeepAliveTimeout));
+  lines.push_back(std::string(FProxyMode ? "Proxy-" : "") +
+                  (KeepAlive ? "Connection: keep-alive" : "Connection: close"));
+  if (Cookies.Count() > 0) {
+    std::string cookie = "Cookie: ";
+    for (int i = 0; i < Cookies.Count(); ++i) cookie += (i ? "; " : "") + Cookies.LineAt(i);
+    lines.push_back(cookie);
+  }
+  if (RangeStart > 0 || RangeEnd > 0) {
+    std::string range = "Range: bytes=" + std::to_string(RangeStart) + "-";
+    if (RangeEnd >= RangeStart) range += std::to_string(RangeEnd);
+    lines.push_back(range);
+  }
+  if (!UserAgent.empty()) lines.push_back("User-Agent: " + UserAgent);
+  if (route.SendBody && !MimeType.empty()) lines.push_back("Content-Type: " + MimeType);
+  if (route.SendBody) lines.push_back("Content-Length: " + std::to_string(Document.Size()));
+
+  for (int i = 0; i < Headers.Count(); ++i) lines.push_back(Headers.LineAt(i));
+  if (!lines.back().empty()) lines.push_back(std::string());
+  Headers.Clear();
+  for (const auto& line : lines) Headers.Add(line);
+}
+
+bool THttpClient::EnsureConnection(bool tlsWanted) {
+  if (Sock.IsOpen() && ConnectedHost == TargetHost && ConnectedPort == TargetPort &&
+      !Sock.HasPendingInput())
+    return true;
+  Sock.CloseConnection();
+  Sock.LocalHost = IPInterface;
+  Sock.LocalPort = "0";
+  if (!Sock.OpenConnection(TargetHost, TargetPort) || (tlsWanted && !Sock.StartTls())) {
+    DropConnection();
+    return false;
+  }
+  ConnectedHost = TargetHost;
+  ConnectedPort = TargetPort;
+  return true;
+}
+
+std::string THttpClient::ReceiveHeadLine() {
+  std::string line = Sock.ReceiveLine(Timeout);
+  FHeadBytes += line.size() + 2;
+  if (Sock.SocketError() == 0 && (FHeadBytes > kMaxHeaderBlock || ++FHeadLines > kMaxHeaderLines)) {
+    Sock.SetSocketError(sockerr::kMessageTooLong);
+    return std::string();
+  }
+  return line;
+}
+
+void THttpClient::DecodeStatusLine(const std::string& line) {
+  const std::string rest = TrimBlanks(TextAfter(line, " "));
+  ResultCode = TextToInt32Def(TrimBlanks(TextBefore(rest, " ")), 0);
+  ResultString = rest.find(' ') == std::string::npos ? std::string() : TrimBlanks(TextAfter(rest, " "));
+}
+
+void THttpClient::ReadStatusLine() {
+  // Interim answers with status 100 are passed over; their status lines stay in Headers.
+  for (;;) {
+    std::string line;
+    do line = ReceiveHeadLine();
+    while (line.empty() && Sock.SocketError() == 0);
+    if (UpperAscii(line.substr(0, 5)) == "HTTP/") {
+      Headers.Add(line);
+      DecodeStatusLine(line);
+    } else {
+      // Not a status line: the server sends a bare body, which this line begins.
+      Document.Bytes() += line + "\r\n";
+      ResultCode = 0;
+    }
+    if (Sock.SocketError() != 0 || ResultCode != 100) return;
+  }
+}
+
+void THttpClient::ApplyHeader(const std::string& header) {
+  const std::string upper = UpperAscii(header);
+  auto startsWith = [&](const char* prefix) { return upper.compare(0, std::string(prefix).size(), prefix) == 0; };
+  if (startsWith("CONTENT-LENGTH:")) {
+    FAnnouncedLength = TextToInt32Def(TrimBlanks(TextAfter(header, ":")), -1);
+    if (FAnnouncedLength != -1 && TransferMode == TTransferMode::OpenEnded)
+      TransferMode = TTransferMode::ByLength;
+  }
+  if (startsWith("CONTENT-TYPE:")) MimeType = TrimBlanks(TextAfter(header, ":"));
+  if (startsWith("TRANSFER-ENCODING:") && TextAfter(upper, ":").find("CHUNKED") != std::string::npos)
+    TransferMode = TTransferMode::Chunked;
+  const bool closes = upper.find("CLOSE") != std::string::npos;
+  if (FProxyMode ? startsWith("PROXY-CONNECTION:") && closes : startsWith("CONNECTION:") && closes)
+    FCloseMarked = true;
+}
+
+bool THttpClient::ReadHeaderBlock() {
+  std::vector<std::string> scratch;
+  if (Sock.SocketError() == 0) {
+    std::string line;
+    do {
+      line = ReceiveHeadLine();
+      scratch.push_back(line);
+    } while (!line.empty() && Sock.SocketError() == 0);
+  }
+  // A line that begins with a blank, a quote, a colon or an equals sign continues the header
+  // above it; the block's final line is never taken as a continuation.
+  size_t at = 0;
+  while (at < scratch.size()) {
+    std::string header = scratch[at++];
+    if (!header.empty()) {
+      while (at + 1 < scratch.size() && !scratch[at].empty() &&
+             std::string(" \t\":=").find(scratch[at][0]) != std::string::npos) {
+        std::string more = scratch[at++];
+        for (char& c : more)
+          if (c == '\t') c = ' ';
+        header += " " + TrimBlanks(more);
+      }
+    }
+    header = TrimTrailingBlanks(header);
+    Headers.Add(header);
+    ApplyHeader(header);
+    if (AbortRequested.load()) break;
+  }
+  return Sock.SocketError() == 0;
+}
+
+bool THttpClient::ExecuteMethod(const std::string& method, const std::string& url) {
+  if (AbortRequested.load()) return false;
+  ResultCode = 500;
+  ResultString.clear();
+  DownloadSize = 0;
+  UploadSize = 0;
+
+  TRoute route;
+  route.Url = SplitUrl(url);
+  route.User = route.Url.User;
+  route.Password = route.Url.Password;
+  if (route.User.empty()) {
+    route.User = UserName;
+    route.Password = Password;
+  }
+  route.Https = UpperAscii(route.Url.Scheme) == "HTTPS";
+  if (route.Https) {
+    Sock.TunnelHost = ProxyHost;
+    Sock.TunnelPort = ProxyPort;
+    Sock.TunnelUser = ProxyUser;
+    Sock.TunnelPass = ProxyPass;
+    FProxyMode = false;
+  } else {
+    Sock.TunnelHost.clear();
+    Sock.TunnelPort.clear();
+    Sock.TunnelUser.clear();
+    Sock.TunnelPass.clear();
+    FProxyMode = !ProxyHost.empty();
+  }
+  route.SendBody = Document.Size() > 0;
+
+  BuildRequest(method, route);
+  TargetHost = FProxyMode ? ProxyHost : route.Url.Host;
+  TargetPort = FProxyMode ? ProxyPort : route.Url.Port;
+
+  if (!EnsureConnection(route.Https)) return false;
+
+  Document.SetPosition(0);
+  std::string request = Protocol == "0.9" ? TextBefore(Headers.LineAt(0), " HTTP/") + "\r\n"
+                                          : Headers.JoinedText();
+  if (route.SendBody) request += Document.Bytes();
+  if (!Sock.SendText(request)) return false;
+  if (route.SendBody) UploadSize = static_cast<int32_t>(Document.Size());
+
+  ResetRequest();
+  TransferMode = TTransferMode::OpenEnded;
+  FAnnouncedLength = -1;
+  FCloseMarked = Protocol != "1.1";
+  FHeadBytes = 0;
+  FHeadLines = 0;
+
+  ReadStatusLine();
+  if (Headers.Count() > 0 && !ReadHeaderBlock()) {
+    DropConnection();
+    return false;
+  }
+  if (Sock.SocketError() != 0) {
+    DropConnection();
+    return false;
+  }
+
+  bool ok = true;
+  if (!(method == "HEAD" || ResultCode == 204 || ResultCode == 304)) {
+    try {
+      switch (TransferMode) {
+        case TTransferMode::OpenEnded: ok = ReadToClose(); break;
+        case TTransferMode::ByLength: ok = ReadByLength(FAnnouncedLength); break;
+        case TTransferMode::Chunked: ok = ReadChunkedBody(); break;
+      }
+    } catch (const std::bad_alloc&) {
+      DropConnection();
+      throw EOutOfMemory("Out of memory");
+    }
+  }
+  Document.SetPosition(0);
+  // A response read only in part leaves the connection unusable, whatever was marked.
+  if (FCloseMarked || !ok) DropConnection();
+  ParseSetCookies();
+  return ok;
+}
+
+bool THttpClient::ReadToClose() {
+  std::string& body = Document.Bytes();
+  while (Sock.AppendAvailable(Timeout, body)) {
+    if (body.size() > kMaxDocument) {
+      Sock.SetSocketError(sockerr::kMessageTooLong);
+      return false;
+    }
+  }
+  if (Sock.SocketError() != sockerr::kConnectionReset) return false;
+  Sock.SetSocketError(0);
+  return true;
+}
+
+bool THttpClient::ReadByLength(int32_t length) {
+  if (length <= 0) return true;
+  DownloadSize = length;
+  std::string& body = Document.Bytes();
+  if (body.size() + static_cast<size_t>(length) > kMaxDocument) {
+    Sock.SetSocketError(sockerr::kMessageTooLong);
+    return false;
+  }
+  const size_t wanted = body.size() + static_cast<size_t>(length);
+  if (wanted > body.capacity() && wanted <= kMaxBodyPreallocation) {
+    try {
+      body.reserve(wanted);
+    } catch (const std::bad_alloc&) {
+      // Not fatal: the body then grows as it arrives.
+    }
+  }
+  const int32_t block = TTcpConnection::SendMaxChunk;
+  const int32_t blocks = length / block + (length % block != 0 ? 1 : 0);
+  for (int32_t i = 1; i <= blocks; ++i) {
+    if (AbortRequested.load()) return false;
+    const int32_t size = (i == blocks && length % block != 0) ? length % block : block;
+    if (!Sock.AppendExact(static_cast<size_t>(size), Timeout, body)) return false;
+    if (OnChunkRead) OnChunkRead(*this, i, blocks);
+  }
+  return Sock.SocketError() == 0;
+}
+
+bool THttpClient::ReadChunkedBody() {
+  // chunk = size-in-hex [ " " ... ] [ ";" extension ] line-break data line-break; a size of 0
+  // ends the body, and the trailer after it is not read.
+  for (;;) {
+    std::string line;
+    do line = Sock.ReceiveLine(Timeout);
+    while (line.empty() && Sock.SocketError() == 0);
+    if (Sock.SocketError() != 0) return false;
+    const std::string sizeText = TrimBlanks(TextBefore(TrimBlanks(TextBefore(line, " ")), ";"));
+    const int32_t size = TextToInt32Def("$" + sizeText, 0);
+    if (size == 0) break;
+    if (size < 0) {
+      // Eight hex digits with the top bit set: not a size this client can hold.
+      Sock.SetSocketError(sockerr::kMessageTooLong);
+      return false;
+    }
+    if (!ReadByLength(size)) return false;
+  }
+  return Sock.SocketError() == 0;
+}
+
+void THttpClient::ParseSetCookies() {
+  for (int i = 0; i < Headers.Count(); ++i) {
+    const std::string& line = Headers.LineAt(i);
+    if (LowerAscii(line.substr(0, 11)) != "set-cookie:") continue;
+    const std::string v = TrimBlanks(TextBefore(TextAfter(line, ":"), ";"));
+    const std::string name = TrimBlanks(TextBefore(v, "="));
+    const std::string value = TrimBlanks(TextAfter(v, "="));
+    Cookies.SetValueOf(name, value);
+  }
+}
+
+}  // namespace qvx

@@ -1,0 +1,105 @@
+#pragma once
+// A blocking HTTP/1.0 client that fetches one resource at a time into memory, directly or
+// through an HTTP proxy, with a progress event per received block and an abort that another
+// thread may call. During a request it raises nothing (running out of memory aside): the
+// outcome is the result of ExecuteMethod, ResultCode and the connection's SocketError.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "common/memory_stream.h"
+#include "common/string_list.h"
+#include "net/tcp_connection.h"
+
+namespace qvx {
+
+class THttpClient;
+
+// (client, number of the block just stored counted from 1, number of blocks of the body)
+using TChunkReadEvent = std::function<void(THttpClient& sender, int32_t block, int32_t blocks)>;
+
+enum class TTransferMode { OpenEnded, ByLength, Chunked };
+
+class TNetClient {
+ public:
+  std::string TargetHost = "127.0.0.1";  // where the running request connects
+  std::string TargetPort = "80";
+  std::string IPInterface = "0.0.0.0";   // local address to bind; "0.0.0.0" binds nothing
+  int32_t Timeout = 90000;               // ms of silence allowed per wait for data
+  std::string UserName, Password;        // used when the URL carries no user
+  TTcpConnection Sock;
+};
+
+class THttpClient : public TNetClient {
+ public:
+  // Bounds on what a server may send. A longer line or header block fails the request as a
+  // read error does; a larger body fails the body read.
+  static constexpr int32_t kMaxResponseLine = 1 << 20;
+  static constexpr size_t kMaxHeaderBlock = 8 << 20;
+  static constexpr size_t kMaxHeaderLines = 100000;
+  static constexpr size_t kMaxDocument = 0x7FFFFFFF;
+  // Storage for a body of announced length is set aside up to this size before it arrives.
+  static constexpr size_t kMaxBodyPreallocation = 1u << 30;
+
+  THttpClient();
+  virtual ~THttpClient();
+
+  TTransferMode TransferMode = TTransferMode::OpenEnded;
+  std::string ConnectedHost, ConnectedPort;  // of the open connection; empty when none
+  TStringList Headers;   // before a request: extra request lines; after: the response head
+  TMemoryStream Document;  // request body out (rarely), response body in
+  std::string MimeType = "text/html";
+  std::string Protocol = "1.0";
+  bool KeepAlive = true;
+  int32_t KeepAliveTimeout = 300;
+  std::string ProxyHost;  // empty: no proxy
+  std::string ProxyPort = "8080";
+  std::string ProxyUser, ProxyPass;
+  int32_t ResultCode = 0;
+  std::string ResultString;
+  std::string UserAgent = "Mozilla/4.0 (compatible; qvxupdate)";
+  TStringList Cookies;  // name=value entries, kept from one request to the next
+  int32_t DownloadSize = 0;  // announced length of the body (of the chunk, when chunked)
+  int32_t UploadSize = 0;    // bytes of request body sent
+  int32_t RangeStart = 0, RangeEnd = 0;  // both 0: no range
+  bool AddPortNumberToHost = true;
+  TChunkReadEvent OnChunkRead;
+  // Set by AbortTransfer only, read by the transfer thread; never cleared.
+  std::atomic<bool> AbortRequested{false};
+
+  // Empties Headers, Document and the range and resets MimeType; cookies, the connection and
+  // the abort flag stay.
+  void ResetRequest();
+  // One exchange. True when the response was read to its end without a socket error,
+  // whatever its status. Returns false at once, touching nothing, once aborted.
+  bool ExecuteMethod(const std::string& method, const std::string& url);
+  // Thread-safe: stops the running and every later request.
+  void AbortTransfer();
+
+ protected:
+  virtual bool ReadToClose();
+  virtual bool ReadByLength(int32_t length);
+  virtual bool ReadChunkedBody();
+
+ private:
+  struct TRoute;
+  void BuildRequest(const std::string& method, const TRoute& route);
+  bool EnsureConnection(bool tlsWanted);
+  void ReadStatusLine();
+  bool ReadHeaderBlock();
+  void ApplyHeader(const std::string& header);
+  void DecodeStatusLine(const std::string& line);
+  void ParseSetCookies();
+  // A line of the response head, counted against the head's bounds.
+  std::string ReceiveHeadLine();
+  void DropConnection();
+
+  int32_t FAnnouncedLength = -1;
+  bool FProxyMode = false;
+  bool FCloseMarked = false;
+  size_t FHeadBytes = 0;
+  size_t FHeadLines = 0;
+};
+
+}  // namespace qvx

@@ -1,0 +1,268 @@
+// How the client reads answers: status lines, header blocks, the three body framings, failures.
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "net/http_client.h"
+#include "support/script_server.h"
+
+namespace qvx {
+namespace {
+
+using test::ScriptServer;
+using test::ServerScript;
+using Events = std::vector<std::pair<int32_t, int32_t>>;
+
+std::string Bytes(size_t n, int seed) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed) >> 3);
+  return s;
+}
+
+std::string Hex(size_t n) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%zx", n);
+  return buffer;
+}
+
+struct Outcome {
+  bool ok = false;
+  Events events;
+};
+
+Outcome Fetch(THttpClient& http, const ScriptServer& server, const std::string& method = "GET") {
+  Outcome out;
+  http.OnChunkRead = [&out](THttpClient&, int32_t i, int32_t n) { out.events.emplace_back(i, n); };
+  http.ResetRequest();
+  out.ok = http.ExecuteMethod(method, server.BaseUrl() + "/file.bin");
+  return out;
+}
+
+TEST(HttpResponse, BodiesAndTheirProgressEvents) {
+  const std::string b100 = Bytes(100, 1), b70000 = Bytes(70000, 2), b150000 = Bytes(150000, 3);
+  const std::string b131072 = Bytes(131072, 4);
+  struct Case {
+    const char* name;
+    ServerScript script;
+    std::string document;
+    Events events;
+    int32_t downloadSize;
+  } cases[] = {
+      {"length 0", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n").Pause(3000), "", {}, 0},
+      {"length 1", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nZ"), "Z", {{1, 1}}, 1},
+      {"two full blocks", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 131072\r\n\r\n" + b131072),
+       b131072, {{1, 2}, {2, 2}}, 131072},
+      {"150000 in pieces",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 150000\r\n\r\n" + b150000.substr(0, 1000))
+           .Pause(100).Send(b150000.substr(1000, 90000)).Pause(100).Send(b150000.substr(91000)),
+       b150000, {{1, 3}, {2, 3}, {3, 3}}, 150000},
+      {"chunked with extensions",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + Hex(100) +
+                             ";name=value\r\n" + b100 + "\r\n" + Hex(70000) + " ; x=1\r\n" + b70000 +
+                             "\r\n0\r\nTrailer: t\r\n\r\n").Pause(3000),
+       b100 + b70000, {{1, 1}, {1, 2}, {2, 2}}, 70000},
+      {"chunked wins over a length given after it",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\nContent-Length: 3\r\n\r\n"
+                             "5\r\nabcde\r\n0\r\n\r\n"),
+       "abcde", {{1, 1}}, 5},
+      {"read to close, no events",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\n\r\nfirst").Pause(100).Send(" second"), "first second", {}, 0},
+      {"body in the packet of the header block, lone CR at its end",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r").Pause(150).Send("\nbody"), "body",
+       {{1, 1}}, 4},
+  };
+  for (auto& c : cases) {
+    ScriptServer server({c.script});
+    THttpClient http;
+    http.Timeout = 5000;
+    Outcome out = Fetch(http, server);
+    EXPECT_TRUE(out.ok) << c.name;
+    EXPECT_EQ(http.ResultCode, 200) << c.name;
+    EXPECT_TRUE(http.Document.Bytes() == c.document) << c.name << ": " << http.Document.Size() << " bytes";
+    EXPECT_EQ(http.Document.Position(), 0u) << c.name;
+    EXPECT_EQ(out.events, c.events) << c.name;
+    EXPECT_EQ(http.DownloadSize, c.downloadSize) << c.name;
+    EXPECT_FALSE(http.Sock.IsOpen()) << c.name;
+    EXPECT_EQ(http.ConnectedHost, "") << c.name;
+  }
+}
+
+TEST(HttpResponse, StatusLinesAndHeaderBlock) {
+  ScriptServer server({
+      ServerScript().Answer("HTTP/1.1 100 Continue\r\n\r\n\r\nHTTP/1.1 200 OK\r\nContent-Type:  text/plain \r\n"
+                            "X-Folded: one\r\n  two\r\n\tthree\t\r\n=four\r\nX-Next: n  \r\n"
+                            "Content-Length: 2\r\n\r\nhi"),
+      ServerScript().Answer("HTTP/1.1 200\r\nContent-Length: 0\r\n\r\n"),
+      ServerScript().Answer("HTTP/1.1 abc OK\r\nContent-Length: 0\r\n\r\n"),
+      ServerScript().Answer("HTTP/1.0 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\nmov"),
+  });
+  THttpClient http;
+  http.Timeout = 5000;
+  ASSERT_TRUE(Fetch(http, server).ok);
+  EXPECT_EQ(http.ResultCode, 200);
+  EXPECT_EQ(http.ResultString, "OK");
+  EXPECT_EQ(http.MimeType, "text/plain");
+  EXPECT_EQ(http.Headers.JoinedText(),
+            "HTTP/1.1 100 Continue\r\nHTTP/1.1 200 OK\r\nContent-Type:  text/plain\r\n"
+            "X-Folded: one two three =four\r\nX-Next: n\r\nContent-Length: 2\r\n\r\n");
+  EXPECT_EQ(http.Document.Bytes(), "hi");
+
+  ASSERT_TRUE(Fetch(http, server).ok);
+  EXPECT_EQ(http.ResultCode, 200);
+  EXPECT_EQ(http.ResultString, "");
+  EXPECT_EQ(http.MimeType, "text/html");
+
+  ASSERT_TRUE(Fetch(http, server).ok);
+  EXPECT_EQ(http.ResultCode, 0);
+  EXPECT_EQ(http.ResultString, "OK");
+
+  ASSERT_TRUE(Fetch(http, server).ok);
+  EXPECT_EQ(http.ResultCode, 302);
+  EXPECT_EQ(http.Document.Bytes(), "mov");
+}
+
+TEST(HttpResponse, NoBodyForHeadAnd204And304) {
+  // Each answer announces a body that never comes: reading one would run into the timeout.
+  const std::string announced = "Content-Length: 10\r\n\r\n";
+  struct Case {
+    const char* name;
+    const char* method;
+    std::string status;
+  } cases[] = {
+      {"HEAD", "HEAD", "HTTP/1.0 200 OK\r\n"},
+      {"204", "GET", "HTTP/1.0 204 No Content\r\n"},
+      {"304", "GET", "HTTP/1.0 304 Not Modified\r\n"},
+  };
+  for (const auto& c : cases) {
+    ScriptServer server({ServerScript().Answer(c.status + announced).Pause(5000)});
+    THttpClient http;
+    http.Timeout = 2000;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Fetch(http, server, c.method).ok) << c.name;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500)) << c.name;
+    EXPECT_EQ(http.Document.Size(), 0u) << c.name;
+  }
+}
+
+TEST(HttpResponse, ServerWithoutStatusLine) {
+  {
+    ScriptServer server({ServerScript().Answer("just text\r\nand more")});
+    THttpClient http;
+    http.Timeout = 5000;
+    EXPECT_TRUE(Fetch(http, server).ok);
+    EXPECT_EQ(http.ResultCode, 0);
+    EXPECT_EQ(http.Headers.Count(), 0);
+    EXPECT_EQ(http.Document.Bytes(), "just text\r\nand more");
+  }
+  {
+    ScriptServer server({ServerScript().ReadRequest().Pause(100)});
+    THttpClient http;
+    http.Timeout = 5000;
+    EXPECT_FALSE(Fetch(http, server).ok);
+    EXPECT_EQ(http.ResultCode, 0);
+    EXPECT_EQ(http.Document.Bytes(), "\r\n");
+    EXPECT_FALSE(http.Sock.IsOpen());
+  }
+}
+
+TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
+  const std::string body = Bytes(150000, 5);
+  struct Case {
+    const char* name;
+    ServerScript script;
+    int32_t timeout;
+    int32_t code;
+    std::string document;
+    Events events;
+  } cases[] = {
+      {"close in mid-body",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 150000\r\n\r\n" + body.substr(0, 70000)),
+       5000, 200, body.substr(0, 65536), {{1, 3}}},
+      {"silence longer than the timeout in mid-body",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 150000\r\n\r\n" + body.substr(0, 70000))
+           .Pause(3000),
+       400, 200, body.substr(0, 65536), {{1, 3}}},
+      {"silence before the close of an open-ended body",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\n\r\npart").Pause(3000), 400, 200, "part", {}},
+      {"header block cut off", ServerScript().Answer("HTTP/1.0 404 Not Found\r\nServer: x\r\n"), 5000, 404, "", {}},
+      {"chunked body cut off",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n"), 5000, 200,
+       "abcde", {{1, 1}}},
+      {"chunk size beyond the 32-bit range",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\nabc").Pause(3000),
+       5000, 200, "", {}},
+      {"status line beyond the line bound",
+       ServerScript().Answer("HTTP/1.0 200 " + std::string(THttpClient::kMaxResponseLine, 'x') + "\r\n\r\n"),
+       5000, 0, "\r\n", {}},
+      {"header line beyond the line bound",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nX: " + std::string(THttpClient::kMaxResponseLine, 'x') + "\r\n\r\n")
+           .Pause(3000),
+       5000, 200, "", {}},
+  };
+  for (auto& c : cases) {
+    ScriptServer server({c.script});
+    THttpClient http;
+    http.Timeout = c.timeout;
+    Outcome out = Fetch(http, server);
+    EXPECT_FALSE(out.ok) << c.name;
+    EXPECT_EQ(http.ResultCode, c.code) << c.name;
+    EXPECT_TRUE(http.Document.Bytes() == c.document) << c.name << ": " << http.Document.Size() << " bytes";
+    EXPECT_EQ(out.events, c.events) << c.name;
+    EXPECT_FALSE(http.Sock.IsOpen()) << c.name;
+    EXPECT_EQ(http.ConnectedHost, "") << c.name;
+  }
+}
+
+TEST(HttpResponse, HeaderBlockBeyondItsBoundFails) {
+  std::string head = "HTTP/1.0 200 OK\r\n";
+  const std::string line = "X-Filler: " + std::string(100000, 'f') + "\r\n";
+  while (head.size() <= THttpClient::kMaxHeaderBlock) head += line;
+  ScriptServer server({ServerScript().Answer(head + "\r\n").Pause(3000)});
+  THttpClient http;
+  http.Timeout = 5000;
+  EXPECT_FALSE(Fetch(http, server).ok);
+  EXPECT_EQ(http.ResultCode, 200);
+  EXPECT_EQ(http.Sock.SocketError(), sockerr::kMessageTooLong);
+  EXPECT_FALSE(http.Sock.IsOpen());
+}
+
+TEST(HttpResponse, ConnectionFailuresAndHttps) {
+  int32_t closedPort = 0;
+  {
+    SocketHandle h = kNoSocket;
+    ASSERT_EQ(SocketListen("127.0.0.1", "0", h), 0);
+    SocketLocalPort(h, closedPort);
+    SocketClose(h);
+  }
+  ScriptServer server({ServerScript().Pause(1000),
+                       ServerScript().Answer("HTTP/1.0 200 Connection established\r\n\r\n").Pause(1000)});
+  const std::string port = std::to_string(server.Port());
+  THttpClient http;
+  http.Timeout = 5000;
+  http.Document.Bytes() = "";
+  struct Case {
+    const char* name;
+    std::string url, proxy;
+    int32_t socketError;
+  } cases[] = {
+      {"refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/x", "", sockerr::kConnectionRefused},
+      {"https straight", "https://127.0.0.1:" + port + "/x", "", sockerr::kTlsUnavailable},
+      {"https through a tunnel", "https://secure.example/x", port, sockerr::kTlsUnavailable},
+  };
+  for (const auto& c : cases) {
+    http.ProxyHost = c.proxy.empty() ? "" : "127.0.0.1";
+    http.ProxyPort = c.proxy;
+    http.ResetRequest();
+    http.ResultCode = 7;
+    EXPECT_FALSE(http.ExecuteMethod("GET", c.url)) << c.name;
+    EXPECT_EQ(http.ResultCode, 500) << c.name;
+    EXPECT_EQ(http.Sock.SocketError(), c.socketError) << c.name;
+    EXPECT_EQ(http.ConnectedHost, "") << c.name;
+    EXPECT_EQ(http.ConnectedPort, "") << c.name;
+  }
+  server.WaitDone(5000);
+  EXPECT_EQ(server.Received()[1].substr(0, 41), "CONNECT secure.example:443 HTTP/1.0\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace qvx
