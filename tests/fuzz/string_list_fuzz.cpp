@@ -1,9 +1,11 @@
 // TStringList loaded from arbitrary bytes, then read and changed by name: lines never hold a line
-// break, saving and loading again gives the same lines, and the Name=Value operations agree.
+// break, saving and loading again gives the same lines, and the Name=Value operations (and the
+// name index built over the list) agree.
 #include <cstdint>
 #include <string>
 
 #include "common/memory_stream.h"
+#include "common/name_index.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
 #include "fuzz_support.h"
@@ -57,6 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int found = list.FindName(name);
     FUZZ_CHECK(found >= -1 && found < count);
     const std::string before = list.ValueOf(name);
+    FUZZ_CHECK(qvx::TNameIndex(list).ValueOf(name) == before);
     if (found < 0) FUZZ_CHECK(before.empty());
     else FUZZ_CHECK(list.ValueAt(found) == before && qvx::EqualTextIgnoreCase(list.NameAt(found), name));
 
