@@ -1,0 +1,53 @@
+#pragma once
+// The real update server of the tests: nginx on a loopback port, with tinyproxy in front of it
+// as a real HTTP proxy. A test writes files into Root() and fetches them below BaseUrl():
+//   BaseUrl() + name        the file; with "Accept-Encoding: gzip", name + ".gz" when present
+//                           (answered with "Content-Encoding: gzip")
+//   SlowBaseUrl() + name    the same file at kSlowBytesPerSecond, for a download that is still
+//                           running when the test acts
+// Natively the servers are started on first use (tests/support/web-servers.sh) and stopped when
+// the test program ends. Under Wine a test program cannot start Linux programs, so
+// scripts/wine-tests.sh starts them (tests/support/wine-servers.sh) and passes QVX_NGINX_PORT,
+// QVX_PROXY_PORT and QVX_NGINX_ROOT; where those are set, they are used natively too.
+// The servers are shared by every test of the program (and, under Wine, by every program):
+// use file names of your own.
+#include <cstdint>
+#include <string>
+
+namespace qvx::test {
+
+class TestWebServer {
+ public:
+  static constexpr int32_t kSlowBytesPerSecond = 65536;
+
+  // The servers, started if need be; std::runtime_error saying why when they cannot be had.
+  static TestWebServer& Instance();
+
+  int32_t Port() const { return FPort; }
+  int32_t ProxyPort() const { return FProxyPort; }
+  // The served folder, ending with the platform's path delimiter.
+  const std::string& Root() const { return FRoot; }
+  std::string BaseUrl() const;      // "http://127.0.0.1:<port>/"
+  std::string SlowBaseUrl() const;  // BaseUrl() + "slow/"
+  // Writes a file below Root() (folders on the way are made) and returns its path.
+  std::string WriteFile(const std::string& name, const std::string& bytes) const;
+
+  TestWebServer(const TestWebServer&) = delete;
+  TestWebServer& operator=(const TestWebServer&) = delete;
+
+ private:
+  TestWebServer();
+  ~TestWebServer();
+  bool FromEnvironment();
+  // Platform part: starts the servers, or explains why it cannot.
+  void Start();
+  void Stop();
+
+  int32_t FPort = 0;
+  int32_t FProxyPort = 0;
+  std::string FRoot;
+  std::string FDir;      // what Start made, removed by Stop
+  intptr_t FRunner = -1;  // the process that runs the servers, when Start made it
+};
+
+}  // namespace qvx::test
