@@ -1,0 +1,13 @@
+#pragma once
+// Telling the user about a failure that nothing else reports (one raised while a window is made).
+#include <functional>
+#include <string>
+
+namespace qvx {
+
+// A message box on Windows; a line on standard error elsewhere.
+void ShowErrorMessage(const std::string& message);
+// Replaces the above until reset with an empty function: a test cannot click a message box away.
+void SetErrorMessageHandler(std::function<void(const std::string&)> handler);
+
+}  // namespace qvx

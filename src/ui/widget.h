@@ -1,0 +1,54 @@
+#pragma once
+// The seam between a control's shared property logic and its realisation by a back end. The
+// control keeps every value; the widget only shows what the control tells it has changed, and
+// reads the values it needs from the control itself.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qvx {
+
+class TControl;
+
+enum class TChange : uint8_t {
+  Parent,     // the control moved to another parent window
+  Bounds,
+  Text,
+  Font,
+  Color,
+  Visible,
+  Enabled,
+  TabOrder,   // of the children of this window
+  Style,      // a property that shapes the control's look (borders, alignment, tab stop, ...)
+  Lines,      // the whole content of a memo or list control
+  LineAdded,  // one line appended; the index comes with it
+  ItemIndex,
+  Progress,   // a gauge's range, position, colours or text switch
+  Picture,
+  Grid,       // a grid's columns, rows, widths or cells
+};
+
+class TWidget {
+ public:
+  virtual ~TWidget() = default;
+  virtual void Changed(TChange what, int index) = 0;
+  // The native window (an HWND on Windows).
+  virtual void* Handle() const = 0;
+  // How much wider and taller the control is than its client area (borders, title bar).
+  virtual void NonClientSize(int32_t& dx, int32_t& dy) const = 0;
+};
+
+// Realises control when the back end shows controls (nullptr when it does not); made once the
+// control's class is complete: at the end of a form's constructor, or when a control gets its
+// parent.
+std::unique_ptr<TWidget> CreateWidget(TControl& control);
+
+// The part of the screen that windows may use; false on a back end without a screen.
+bool ScreenWorkArea(int32_t& left, int32_t& top, int32_t& width, int32_t& height);
+
+}  // namespace qvx
+
+namespace qvx {
+// The back end's way of showing a failure to the user (see ShowErrorMessage).
+void ShowErrorBox(const std::string& message);
+}  // namespace qvx

@@ -1,0 +1,227 @@
+// The Win32 back end, continued: the content of controls (lines, items, progress, pictures,
+// grid cells) and the notifications the platform sends about them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ui/data_grid.h"
+#include "ui/form.h"
+#include "ui/gauge.h"
+#include "ui/list_controls.h"
+#include "ui/picture.h"
+#include "ui/std_controls.h"
+#include "ui/win_widget.h"
+
+namespace qvx {
+
+namespace {
+
+std::string WindowText(HWND hwnd) {
+  int n = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<size_t>(n) + 1, '\0');
+  n = GetWindowTextA(hwnd, &text[0], n + 1);
+  text.resize(static_cast<size_t>(std::max(n, 0)));
+  return text;
+}
+
+// The messages of the list box and the combo box that do the same things.
+struct TListMessages {
+  UINT Reset, Add, SetSel, GetSel;
+};
+constexpr TListMessages kListBox{LB_RESETCONTENT, LB_ADDSTRING, LB_SETCURSEL, LB_GETCURSEL};
+constexpr TListMessages kComboBox{CB_RESETCONTENT, CB_ADDSTRING, CB_SETCURSEL, CB_GETCURSEL};
+
+const TListMessages& ListMessagesOf(const TControl& c) {
+  return dynamic_cast<const TComboBox*>(&c) ? kComboBox : kListBox;
+}
+
+}  // namespace
+
+void TWinWidget::SyncLines() {
+  ++FPushing;
+  if (auto* memo = dynamic_cast<TMemo*>(&FControl)) {
+    SetWindowTextA(FHwnd, memo->Text().c_str());
+  } else if (auto* list = dynamic_cast<TCustomListControl*>(&FControl)) {
+    const TListMessages& m = ListMessagesOf(FControl);
+    SendMessageA(FHwnd, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(FHwnd, m.Reset, 0, 0);
+    for (int i = 0; i < list->Items()->Count(); ++i)
+      SendMessageA(FHwnd, m.Add, 0, reinterpret_cast<LPARAM>(list->Items()->Strings(i).c_str()));
+    SendMessageA(FHwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(FHwnd, nullptr, TRUE);
+    SyncItemIndex();
+  }
+  --FPushing;
+}
+
+void TWinWidget::AppendLine(int index) {
+  ++FPushing;
+  if (auto* memo = dynamic_cast<TMemo*>(&FControl)) {
+    // The status memo grows line by line; appending at the end keeps that cheap and scrolls.
+    std::string piece = (index > 0 ? "\r\n" : "") + memo->Lines()->Strings(index);
+    const int end = GetWindowTextLengthA(FHwnd);
+    SendMessageA(FHwnd, EM_SETSEL, static_cast<WPARAM>(end), static_cast<LPARAM>(end));
+    SendMessageA(FHwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    SendMessageA(FHwnd, EM_SCROLLCARET, 0, 0);
+  } else if (auto* list = dynamic_cast<TCustomListControl*>(&FControl)) {
+    SendMessageA(FHwnd, ListMessagesOf(FControl).Add, 0,
+                 reinterpret_cast<LPARAM>(list->Items()->Strings(index).c_str()));
+  }
+  --FPushing;
+}
+
+void TWinWidget::SyncItemIndex() {
+  auto* list = dynamic_cast<TCustomListControl*>(&FControl);
+  if (!list) return;
+  ++FPushing;
+  SendMessageA(FHwnd, ListMessagesOf(FControl).SetSel, static_cast<WPARAM>(list->ItemIndex()), 0);
+  --FPushing;
+}
+
+void TWinWidget::SyncProgress() {
+  auto* gauge = dynamic_cast<TGauge*>(&FControl);
+  if (!gauge) return;
+  SendMessageA(FHwnd, PBM_SETRANGE32, static_cast<WPARAM>(gauge->MinValue()),
+               static_cast<LPARAM>(gauge->MaxValue()));
+  SendMessageA(FHwnd, PBM_SETPOS, static_cast<WPARAM>(gauge->Progress()), 0);
+  SendMessageA(FHwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(ColorToRGB(gauge->ForeColor())));
+  SendMessageA(FHwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(gauge->BackColor())));
+  SendMessageA(FHwnd, QGM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(gauge->Font()->Color())));
+  SendMessageA(FHwnd, QGM_SETTEXTSHOWN, gauge->ShowText(), 0);
+  SendMessageA(FHwnd, QGM_SETVERTICAL, gauge->Kind() == TGaugeKind::gkVerticalBar, 0);
+}
+
+void TWinWidget::SyncPicture() {
+  auto* image = dynamic_cast<TImage*>(&FControl);
+  if (!image) return;
+  const TPicture& pic = *image->Picture();
+  HBITMAP bitmap = nullptr;
+  if (!pic.Empty()) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = pic.Width();
+    bi.bmiHeader.biHeight = -pic.Height();  // top row first, as the picture holds them
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap && bits)
+      std::copy(pic.Pixels().begin(), pic.Pixels().end(), static_cast<uint32_t*>(bits));
+  }
+  SendMessageA(FHwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+  if (FBitmap) DeleteObject(FBitmap);
+  FBitmap = bitmap;
+  // A static control sizes itself to a new picture; the control's bounds hold.
+  SyncBounds();
+}
+
+void TWinWidget::SyncGrid(int column) {
+  auto* grid = dynamic_cast<TDataGrid*>(&FControl);
+  if (!grid) return;
+  if (column >= 0 && column < grid->ColCount()) {
+    SendMessageA(FHwnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                 MAKELPARAM(grid->ColWidths(column), 0));
+    return;
+  }
+  if ((grid->FixedRows() == 0) != ((GetWindowLongPtrA(FHwnd, GWL_STYLE) & LVS_NOCOLUMNHEADER) != 0)) {
+    Recreate();  // the heading row came or went
+    return;
+  }
+  SendMessageA(FHwnd, WM_SETREDRAW, FALSE, 0);
+  SendMessageA(FHwnd, LVM_DELETEALLITEMS, 0, 0);
+  while (SendMessageA(FHwnd, LVM_DELETECOLUMN, 0, 0)) {
+  }
+  for (int32_t c = 0; c < grid->ColCount(); ++c) {
+    std::string heading = grid->FixedRows() > 0 ? grid->Cells(c, 0) : std::string();
+    LVCOLUMNA col{};
+    col.mask = LVCF_WIDTH | LVCF_TEXT;
+    col.cx = grid->ColWidths(c);
+    col.pszText = &heading[0];
+    SendMessageA(FHwnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&col));
+  }
+  for (int32_t r = grid->FixedRows(); r < grid->RowCount(); ++r) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = r - grid->FixedRows();
+    std::string text = grid->Cells(0, r);
+    item.pszText = &text[0];
+    SendMessageA(FHwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    for (int32_t c = 1; c < grid->ColCount(); ++c) {
+      std::string cell = grid->Cells(c, r);
+      item.iSubItem = c;
+      item.pszText = &cell[0];
+      SendMessageA(FHwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(item.iItem),
+                   reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  SendMessageA(FHwnd, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(FHwnd, nullptr, TRUE);
+}
+
+void TWinWidget::Command(WORD code) {
+  if (FPushing) return;
+  if (auto* list = dynamic_cast<TCustomListControl*>(&FControl)) {
+    const TListMessages& m = ListMessagesOf(FControl);
+    // LBN_SELCHANGE and CBN_SELCHANGE are both 1.
+    if (code == LBN_SELCHANGE)
+      list->ItemIndexChangedByUser(static_cast<int32_t>(SendMessageA(FHwnd, m.GetSel, 0, 0)));
+    else if (code == CBN_EDITCHANGE && dynamic_cast<TComboBox*>(list))
+      list->TextEditedByUser(WindowText(FHwnd));
+    return;
+  }
+  if (dynamic_cast<TMemo*>(&FControl)) {
+    if (code == EN_CHANGE) FControl.TextEditedByUser(WindowText(FHwnd));
+    return;
+  }
+  // BN_CLICKED and STN_CLICKED are both 0.
+  if (code == BN_CLICKED) FControl.Click();
+}
+
+bool TWinWidget::FormMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  auto* form = dynamic_cast<TForm*>(&FControl);
+  if (!form) return false;
+  switch (message) {
+    case WM_COMMAND:
+      if (TWinWidget* child = FromHwnd(reinterpret_cast<HWND>(lparam))) {
+        child->Command(HIWORD(wparam));
+        result = 0;
+        return true;
+      }
+      return false;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+      if (TWinWidget* child = FromHwnd(reinterpret_cast<HWND>(lparam))) {
+        result = reinterpret_cast<LRESULT>(child->ControlColor(reinterpret_cast<HDC>(wparam)));
+        return true;
+      }
+      return false;
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(FHwnd, &r);
+      if (FBrush) FillRect(reinterpret_cast<HDC>(wparam), &r, FBrush);
+      result = 1;
+      return true;
+    }
+    case WM_CLOSE:
+      form->Close();
+      result = 0;
+      return true;
+    case WM_WINDOWPOSCHANGED: {
+      if (FPushing || IsIconic(FHwnd)) return false;
+      RECT r;
+      GetWindowRect(FHwnd, &r);
+      form->BoundsChangedByUser(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace qvx
