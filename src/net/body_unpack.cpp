@@ -31,18 +31,6 @@ uint32_t ReadLe32(const std::string& s, size_t at) {
 
 }  // namespace
 
-uint32_t PackedChecksum(const void* data, size_t n) {
-  uLong sum = 0;  // not adler32's usual 1: both sums start from 0
-  const Bytef* p = static_cast<const Bytef*>(data);
-  while (n > 0) {
-    uInt piece = n > kMaxInflateBuffer ? static_cast<uInt>(kMaxInflateBuffer) : static_cast<uInt>(n);
-    sum = adler32(sum, p, piece);
-    p += piece;
-    n -= piece;
-  }
-  return static_cast<uint32_t>(sum);
-}
-
 size_t UnCompressMem(const void* source, void* destination, size_t sourceLength,
                      size_t destinationCapacity) {
   if (sourceLength > kMaxInflateBuffer || destinationCapacity > kMaxInflateBuffer)

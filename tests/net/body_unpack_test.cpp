@@ -41,16 +41,25 @@ std::string Sample() {
 
 TEST(PackedChecksum, BothSumsStartFromZero) {
   EXPECT_EQ(PackedChecksum("abc", 3), 0x024A0126u);
-  EXPECT_EQ(PackedChecksum("", 0), 0u);
-  // Against a direct evaluation of the definition, over more than one reduction span.
-  std::string data(20000, '\0');
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(255 - i % 251);
-  uint32_t s1 = 0, s2 = 0;
-  for (unsigned char c : data) {
-    s1 = (s1 + c) % 65521;
-    s2 = (s2 + s1) % 65521;
+  // Against a direct evaluation of the definition: lengths around the 16-byte steps and the
+  // reduction spans, all-0xFF bytes (largest sums), and a start off any alignment.
+  auto definition = [](const std::string& data) {
+    uint32_t s1 = 0, s2 = 0;
+    for (unsigned char c : data) {
+      s1 = (s1 + c) % 65521;
+      s2 = (s2 + s1) % 65521;
+    }
+    return s2 * 65536 + s1;
+  };
+  std::string pattern(300001, '\0');
+  for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<char>(255 - i % 251);
+  std::string ones(300001, '\xff');
+  for (size_t n : {0, 1, 15, 16, 17, 5535, 5536, 5537, 5552, 11073, 300000}) {
+    for (const std::string* source : {&pattern, &ones}) {
+      const std::string data = source->substr(1, n);
+      EXPECT_EQ(PackedChecksum(source->data() + 1, n), definition(data)) << n << " bytes";
+    }
   }
-  EXPECT_EQ(PackedChecksum(data.data(), data.size()), s2 * 65536 + s1);
 }
 
 TEST(UnCompressBody, GoodBodiesUnpack) {

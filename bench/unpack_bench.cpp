@@ -1,0 +1,111 @@
+// UnCompressBody on a packed body of about 64 MiB against a plain zlib raw inflate of the same
+// deflate data into a fresh buffer, runs interleaved. Prints the median times and
+//   ratio vs zlib: X.XX   (zlib's median time divided by ours; above 1 means faster)
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/body_unpack.h"
+
+namespace {
+
+// Text-like content that deflates to about 40% of its size, like the program files it stands for.
+std::string MakeContent(size_t n) {
+  static const char* words[] = {"update", "remote", "signal", "table", "value", "0x3F", "leader",
+                                "frame", "repeat", "code", "data", "temp", "wind", "user"};
+  std::string s;
+  s.reserve(n + 64);
+  uint32_t x = 12345;
+  while (s.size() < n) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    s += words[x % 14];
+    s += ' ';
+    s += std::to_string(x % 100000);
+    s += (x & 0x300) ? ' ' : '\n';
+    for (int i = 0; i < 3; ++i) s += static_cast<char>('!' + ((x >> (i * 7)) % 90));
+  }
+  s.resize(n);
+  return s;
+}
+
+std::string RawDeflate(const std::string& data) {
+  z_stream s{};
+  deflateInit2(&s, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&s, data.size()), '\0');
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  s.avail_in = static_cast<uInt>(data.size());
+  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  s.avail_out = static_cast<uInt>(out.size());
+  deflate(&s, Z_FINISH);
+  out.resize(s.total_out);
+  deflateEnd(&s);
+  return out;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+  const size_t target = 64u << 20;
+  const std::string sample = MakeContent(4u << 20);
+  const double ratio = static_cast<double>(RawDeflate(sample).size()) / sample.size();
+  const std::string content = MakeContent(static_cast<size_t>(target / ratio));
+  const std::string deflated = RawDeflate(content);
+  std::string packed(12, '\0');
+  const uint32_t size = static_cast<uint32_t>(content.size());
+  const uint32_t sum = qvx::PackedChecksum(content.data(), content.size());
+  for (int i = 0; i < 4; ++i) {
+    packed[i] = static_cast<char>(size >> (8 * i));
+    packed[8 + i] = static_cast<char>(sum >> (8 * i));
+  }
+  packed += deflated;
+  std::printf("packed body %.1f MiB, unpacked %.1f MiB\n", packed.size() / 1048576.0, content.size() / 1048576.0);
+
+  std::vector<double> ours, plain;
+  for (int run = 0; run < 5; ++run) {
+    auto t0 = std::chrono::steady_clock::now();
+    std::string out = qvx::UnCompressBody(packed);
+    auto t1 = std::chrono::steady_clock::now();
+    if (out.size() != content.size() || std::memcmp(out.data(), content.data(), out.size()) != 0) {
+      std::fprintf(stderr, "UnCompressBody gave a wrong result\n");
+      return 1;
+    }
+    out = std::string();
+    ours.push_back(std::chrono::duration<double>(t1 - t0).count());
+
+    t0 = std::chrono::steady_clock::now();
+    std::unique_ptr<char[]> buffer(new char[content.size()]);
+    z_stream s{};
+    inflateInit2(&s, -15);
+    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+    s.avail_in = static_cast<uInt>(deflated.size());
+    s.next_out = reinterpret_cast<Bytef*>(buffer.get());
+    s.avail_out = static_cast<uInt>(content.size());
+    const int rc = inflate(&s, Z_FINISH);
+    inflateEnd(&s);
+    t1 = std::chrono::steady_clock::now();
+    if (rc != Z_STREAM_END || std::memcmp(buffer.get(), content.data(), content.size()) != 0) {
+      std::fprintf(stderr, "plain inflate failed\n");
+      return 1;
+    }
+    plain.push_back(std::chrono::duration<double>(t1 - t0).count());
+  }
+  const double a = Median(ours), b = Median(plain);
+  std::printf("UnCompressBody median: %.4f s\n", a);
+  std::printf("zlib raw inflate median: %.4f s\n", b);
+  std::printf("ratio vs zlib: %.2f\n", b / a);
+  return 0;
+}
