@@ -1,0 +1,95 @@
+#include "qvxpublish/publication_writer.h"
+
+#include <set>
+
+#include "common/errors.h"
+#include "common/text_utils.h"
+#include "net/body_packer.h"
+#include "qvxpublish/file_bytes.h"
+#include "qvxpublish/native_names.h"
+
+namespace qvx {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kListName = "up.txt";
+const char* const kPackedSuffix = ".gz";
+
+std::string Folded(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return out;
+}
+
+void RemoveIfFile(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_regular_file(fs::symlink_status(path, ec)) && !fs::remove(path, ec))
+    throw Exception("Cannot remove \"" + path.u8string() + "\". " + ec.message());
+}
+
+// A web server with packed bodies enabled sends "name.gz" in place of "name", so the packed
+// form goes in first and a stale one must be gone before the plain body is replaced.
+void WriteServed(const fs::path& outDir, const std::string& name, const std::string& bytes, bool pack) {
+  const fs::path plain = outDir / PathFromText(name);
+  const fs::path packed = outDir / PathFromText(name + kPackedSuffix);
+  if (pack && !bytes.empty())
+    ReplaceFileBytes(packed, CompressBody(bytes));
+  else
+    RemoveIfFile(packed);
+  ReplaceFileBytes(plain, bytes);
+}
+
+}  // namespace
+
+std::vector<std::string> PublishedNames(const fs::path& outDir) {
+  std::vector<std::string> names;
+  const fs::path listPath = outDir / kListName;
+  std::error_code ec;
+  if (!fs::is_regular_file(listPath, ec)) return names;
+  TStringList list;
+  list.SetText(ReadFileBytes(listPath));
+  int32_t count = 0;
+  if (!TryTextToInt32(TrimBlanks(list.ValueOf("filecount")), count)) count = 0;
+  for (int32_t i = 0; i < count; ++i) {
+    const std::string entry = TrimBlanks(list.ValueOf("filename" + std::to_string(i)));
+    if (entry.empty()) continue;
+    const size_t cut = entry.find_last_of("\\:");
+    names.push_back(cut == std::string::npos ? entry : entry.substr(cut + 1));
+  }
+  return names;
+}
+
+void WritePublication(const TPublication& publication, const fs::path& outDir, std::ostream& out) {
+  std::error_code ec;
+  fs::create_directories(outDir, ec);
+  if (ec) throw Exception("Cannot create the folder \"" + outDir.u8string() + "\". " + ec.message());
+
+  const std::vector<std::string> older = PublishedNames(outDir);
+
+  std::set<std::string> current;
+  for (const TReleaseFile& f : publication.Files) {
+    WriteServed(outDir, f.FileName, ReadFileBytes(f.Source), publication.Pack);
+    current.insert(Folded(f.FileName));
+  }
+  WriteServed(outDir, kListName, publication.UpdateList.JoinedText(), publication.Pack);
+
+  // Only now that the new list is served are the files that only the older one named unused.
+  for (const std::string& name : older) {
+    const std::string folded = Folded(name);
+    // Names are checked before they touch the disk: an older list is not trusted to be sound.
+    if (current.count(folded) || folded == "UP.TXT" || name.find_first_of("/\\:") != std::string::npos ||
+        name == "." || name == ".." || name.empty())
+      continue;
+    const fs::path plain = outDir / PathFromText(name);
+    if (fs::is_regular_file(fs::symlink_status(plain, ec))) {
+      RemoveIfFile(plain);
+      out << "removed " << DisplayText(name) << " (listed only by the older publication)\n";
+    }
+    RemoveIfFile(outDir / PathFromText(name + kPackedSuffix));
+  }
+}
+
+}  // namespace qvx

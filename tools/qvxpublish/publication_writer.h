@@ -1,0 +1,27 @@
+#pragma once
+// Writes a publication: the files below OUT_DIR under their file names, their packed forms when
+// asked, and "up.txt" last, replacing an older publication in the same folder.
+#include <filesystem>
+#include <ostream>
+#include <vector>
+
+#include "common/string_list.h"
+#include "qvxpublish/release_scan.h"
+
+namespace qvx {
+
+struct TPublication {
+  std::vector<TReleaseFile> Files;
+  TStringList UpdateList;
+  bool Pack = false;
+};
+
+// Reports each removed file of an older publication on `out`. Raises an Exception on the first
+// failure; the update list then still is the older one (or none).
+void WritePublication(const TPublication& publication, const std::filesystem::path& outDir,
+                      std::ostream& out);
+
+// The names (file name parts) an existing "up.txt" in the folder lists; empty when there is none.
+std::vector<std::string> PublishedNames(const std::filesystem::path& outDir);
+
+}  // namespace qvx

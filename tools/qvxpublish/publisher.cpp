@@ -1,0 +1,243 @@
+#include "qvxpublish/publisher.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "common/errors.h"
+#include "common/text_utils.h"
+#include "qvxpublish/native_names.h"
+#include "qvxpublish/publication_check.h"
+#include "qvxpublish/publication_writer.h"
+#include "qvxpublish/release_scan.h"
+#include "qvxpublish/update_list_writer.h"
+
+namespace qvx {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kHelp =
+    "Usage: qvxpublish RELEASE_DIR OUT_DIR --softid N [options]\n"
+    "       qvxpublish --check OUT_DIR\n"
+    "Publishes RELEASE_DIR, laid out as an installation folder, as a folder a static web server\n"
+    "serves as the update server: every file directly in OUT_DIR under its file name, and up.txt\n"
+    "(written last) listing them sorted by path. Files only an older up.txt in OUT_DIR names are\n"
+    "removed; other files there (setup.exe, say) stay.\n"
+    "  --softid N              setup id of this release (required)\n"
+    "  --last-setupid N        installations below it get the full installer (default -1: none)\n"
+    "  --softidlite N, --last-setupidlite N   the same for the lite edition, written when given\n"
+    "  --appdate TEXT          AppDate of the list (default: the newest file's date)\n"
+    "  --exclude PATTERN       leave out matching files and folders (* ?, any letter case; with\n"
+    "                          \\ or / it matches a path below RELEASE_DIR); may be repeated\n"
+    "  --pack                  also write each body packed as NAME.gz and print the nginx lines\n"
+    "                          (gzip_static) that serve them to the updater\n"
+    "  --location PATH         URL path for those lines (default /qvx/)\n"
+    "  --check OUT_DIR         read a publication back with the updater's rules; report every\n"
+    "                          missing file, bad packed body and entry the updater would refuse\n"
+    "File dates are this machine's local time plus 4 min 59 s: installations with an older copy\n"
+    "fetch the file, those with this very copy do not. Names are read as UTF-8 and must fit in\n"
+    "Windows-1252 (on Windows: the ANSI code page). Refused, before anything is written: names\n"
+    "with \"=\", line breaks or characters Windows names cannot hold, file names with a blank, %,\n"
+    "# or ?, unsafe paths, two files of the same file name. Left out: hidden files, names\n"
+    "beginning with \".\", keysData.rif, remote.db, qvxupdate.exe.\n"
+    "Exit codes: 0 done, 1 refused or failed (reason on stderr), 2 usage.\n";
+
+struct TOptions {
+  std::vector<std::string> Positional;
+  std::optional<std::string> Check;
+  TListSettings List;
+  bool HasSetupId = false;
+  std::vector<std::string> Excludes;
+  bool Pack = false;
+  std::string Location = "/qvx/";
+  bool Help = false;
+};
+
+class EUsage : public Exception {
+  using Exception::Exception;
+};
+
+int32_t IdArgument(const std::string& option, const std::string& text) {
+  int32_t value;
+  if (!TryTextToInt32(text, value)) throw EUsage(option + " needs an integer, not \"" + text + "\"");
+  return value;
+}
+
+std::string ListTextArgument(const std::string& option, const std::string& text) {
+  std::string out;
+  if (!ArgumentToListText(text, out))
+    throw EUsage(option + " \"" + text + "\" holds a character that " + ListCodePageName() +
+                 " cannot hold");
+  for (unsigned char c : out)
+    if (c < 32 || c == 127) throw EUsage(option + " must not hold a line break or control character");
+  return out;
+}
+
+TOptions ParseOptions(const std::vector<std::string>& args) {
+  TOptions o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (arg.size() < 2 || arg.compare(0, 2, "--") != 0 || arg == "--") {
+      if (arg == "-h") {
+        o.Help = true;
+        continue;
+      }
+      o.Positional.push_back(arg);
+      continue;
+    }
+    std::optional<std::string> inlineValue;
+    if (const size_t eq = arg.find('='); eq != std::string::npos) {
+      inlineValue = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    const auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= args.size()) throw EUsage(arg + " needs a value");
+      return args[++i];
+    };
+    const auto flag = [&]() {
+      if (inlineValue) throw EUsage(arg + " takes no value");
+    };
+    if (arg == "--help") {
+      flag();
+      o.Help = true;
+    } else if (arg == "--pack") {
+      flag();
+      o.Pack = true;
+    } else if (arg == "--softid") {
+      o.List.SetupId = IdArgument(arg, value());
+      o.HasSetupId = true;
+    } else if (arg == "--last-setupid") {
+      o.List.LastSetupId = IdArgument(arg, value());
+    } else if (arg == "--softidlite") {
+      o.List.LiteSetupId = IdArgument(arg, value());
+    } else if (arg == "--last-setupidlite") {
+      o.List.LiteLastSetupId = IdArgument(arg, value());
+    } else if (arg == "--appdate") {
+      o.List.AppDate = ListTextArgument(arg, value());
+      if (o.List.AppDate->empty()) throw EUsage("--appdate needs a text");
+    } else if (arg == "--exclude") {
+      std::string pattern = ListTextArgument(arg, value());
+      for (char& c : pattern)
+        if (c == '/') c = '\\';
+      while (!pattern.empty() && pattern.back() == '\\') pattern.pop_back();
+      if (pattern.empty()) throw EUsage("--exclude needs a pattern");
+      o.Excludes.push_back(pattern);
+    } else if (arg == "--location") {
+      o.Location = value();
+      if (o.Location.empty() || o.Location.front() != '/' || o.Location.back() != '/')
+        throw EUsage("--location needs a URL path that begins and ends with \"/\"");
+    } else if (arg == "--check") {
+      o.Check = value();
+    } else {
+      throw EUsage("unknown option " + arg);
+    }
+  }
+  return o;
+}
+
+bool IsWithin(const fs::path& inner, const fs::path& outer) {
+  std::error_code ec;
+  const fs::path a = fs::weakly_canonical(inner, ec), b = fs::weakly_canonical(outer, ec);
+  auto ia = a.begin(), ib = b.begin();
+  for (; ib != b.end(); ++ia, ++ib) {
+    if (ib->empty()) continue;  // the trailing separator of a folder path
+    if (ia == a.end() || *ia != *ib) return false;
+  }
+  return true;
+}
+
+int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
+  const fs::path release = PathFromText(o.Positional[0]);
+  const fs::path outDir = PathFromText(o.Positional[1]);
+  std::error_code ec;
+  if (!fs::is_directory(release, ec)) {
+    err << "qvxpublish: the release folder \"" << o.Positional[0] << "\" does not exist\n";
+    return 1;
+  }
+  if (IsWithin(outDir, release)) {
+    err << "qvxpublish: OUT_DIR must not lie inside the release folder\n";
+    return 1;
+  }
+
+  TReleaseScan scan = ScanRelease(release, o.Excludes);
+  for (const std::string& line : scan.LeftOut) out << "left out " << line << "\n";
+  if (scan.Files.empty() && scan.Refusals.empty())
+    scan.Refusals.push_back(o.Positional[0] + ": the release folder holds no file to publish");
+  if (!scan.Refusals.empty()) {
+    for (const std::string& line : scan.Refusals) err << "qvxpublish: refused: " << line << "\n";
+    err << "qvxpublish: nothing was written\n";
+    return 1;
+  }
+
+  TPublication publication;
+  publication.UpdateList = BuildUpdateList(scan.Files, o.List);
+  publication.Files = std::move(scan.Files);
+  publication.Pack = o.Pack;
+  WritePublication(publication, outDir, out);
+
+  out << "published " << publication.Files.size() << " files to " << o.Positional[1];
+  const std::string appDate = publication.UpdateList.ValueOf("AppDate");
+  if (!appDate.empty()) out << " (AppDate=" << DisplayText(appDate) << ")";
+  out << "\n";
+  for (const TReleaseFile& f : publication.Files)
+    if (f.Size == 0)
+      out << "warning: " << DisplayText(f.ListName)
+          << " is empty; the updater cannot fetch an empty file, so it reaches only new installations\n";
+  if (o.Pack) {
+    const fs::path root = fs::absolute(outDir, ec);
+    std::string rootText = root.generic_u8string();
+    if (rootText.empty() || rootText.back() != '/') rootText += '/';
+    out << "nginx: serve the packed bodies (the updater asks with HTTP/1.0) with:\n"
+        << "location " << o.Location << " {\n"
+        << "    alias " << rootText << ";\n"
+        << "    gzip_static on;\n"
+        << "    gzip_http_version 1.0;\n"
+        << "    gzip_proxied any;\n"
+        << "    gzip_vary on;\n"
+        << "}\n";
+  }
+  return 0;
+}
+
+int Check(const TOptions& o, std::ostream& out, std::ostream& err) {
+  const TCheckResult result = CheckPublication(PathFromText(*o.Check));
+  for (const std::string& line : result.Problems) err << "qvxpublish: " << line << "\n";
+  if (!result.Problems.empty()) {
+    err << "qvxpublish: " << result.Problems.size() << " problems in " << *o.Check << "\n";
+    return 1;
+  }
+  out << *o.Check << ": " << result.FilesChecked << " files listed, no problems\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  TOptions o;
+  try {
+    o = ParseOptions(args);
+    if (o.Help) {
+      out << kHelp;
+      return 0;
+    }
+    if (o.Check) {
+      if (!o.Positional.empty()) throw EUsage("--check takes only OUT_DIR");
+    } else {
+      if (o.Positional.size() != 2) throw EUsage("give RELEASE_DIR and OUT_DIR");
+      if (!o.HasSetupId) throw EUsage("--softid is required");
+    }
+  } catch (const EUsage& e) {
+    err << "qvxpublish: " << e.Message() << "\n" << "Try qvxpublish --help\n";
+    return 2;
+  }
+  try {
+    return o.Check ? Check(o, out, err) : Publish(o, out, err);
+  } catch (const std::exception& e) {
+    err << "qvxpublish: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace qvx

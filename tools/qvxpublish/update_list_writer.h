@@ -1,0 +1,33 @@
+#pragma once
+// The update list a publication serves as "up.txt".
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/string_list.h"
+#include "qvxpublish/release_scan.h"
+
+namespace qvx {
+
+struct TListSettings {
+  int32_t SetupId = 0;
+  int32_t LastSetupId = -1;  // what the updater assumes when the key is missing
+  std::optional<int32_t> LiteSetupId;
+  std::optional<int32_t> LiteLastSetupId;
+  std::optional<std::string> AppDate;  // list text; default: the newest file's date
+};
+
+// Six numbers joined by "-": year, month, day, hour, minute, second, without leading zeros.
+std::string FormatListDate(TDateTime value);
+
+// The "filedate" to list for a file whose local time (as the updater's search reports it) is
+// this. The updater fetches a file when the listed time less five minutes is later than the
+// copy's time; listing the time plus 4 min 59 s makes an installation that has this very copy
+// skip it and one whose copy is older by one two-second step or more fetch it, with a second of
+// margin against rounding in either direction.
+std::string ServerDateFor(TDateTime localTime);
+
+TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListSettings& settings);
+
+}  // namespace qvx
