@@ -85,16 +85,12 @@ TEST(ServerDateFor, ListsTheTimeFourMinutesFiftyNineLater) {
 TEST_F(PublishTest, PackedBodiesUnpackToTheFilesAndNginxLinesArePrinted) {
   Put("a.bin", std::string(100000, 'a') + "tail");
   Put("data/b.ini", "k=v\r\n");
-  Put("empty.txt", "");
   const TRunResult r = Publish({"--pack", "--location", "/upd/"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   for (const char* name : {"a.bin", "b.ini", "up.txt"}) {
     const std::string plain = ReadFileBytes(Out() / name);
     EXPECT_EQ(UnCompressBody(ReadFileBytes(Out() / (std::string(name) + ".gz"))), plain) << name;
   }
-  // The layout cannot carry an empty body; the server sends the plain empty file instead.
-  EXPECT_FALSE(fs::exists(Out() / "empty.txt.gz"));
-  EXPECT_TRUE(Contains(r.Out, "empty.txt is empty"));
   EXPECT_TRUE(Contains(r.Out, "location /upd/ {"));
   EXPECT_TRUE(Contains(r.Out, "gzip_static on;"));
   EXPECT_TRUE(Contains(r.Out, "gzip_http_version 1.0;"));
@@ -163,6 +159,7 @@ TEST_F(PublishTest, RefusesWhatTheListCannotCarryWithoutWritingAnything) {
       {"the list's own name", {{"sub/UP.TXT", "1"}}, "the update list itself", false},
       {"a second tool file", {{"qvxtool.exe", "1"}, {"qvxtool.chm", "2"}}, "over the tool's executable", false},
       {"nothing to publish", {}, "holds no file to publish", false},
+      {"an empty file", {{"ok.txt", "x"}, {"data/empty.txt", ""}}, "cannot fetch an empty file", false},
       {"a line break", {{"line\nbreak.txt", "x"}}, "line break", true},
       {"a colon", {{"a:b.txt", "x"}}, "holds \":\"", true},
       {"a backslash", {{"a\\b.txt", "x"}}, "holds \"\\\"", true},

@@ -35,7 +35,7 @@ void RemoveIfFile(const fs::path& path) {
 void WriteServed(const fs::path& outDir, const std::string& name, const std::string& bytes, bool pack) {
   const fs::path plain = outDir / PathFromText(name);
   const fs::path packed = outDir / PathFromText(name + kPackedSuffix);
-  if (pack && !bytes.empty())
+  if (pack)
     ReplaceFileBytes(packed, CompressBody(bytes));
   else
     RemoveIfFile(packed);

@@ -39,8 +39,8 @@ const char* const kHelp =
     "fetch the file, those with this very copy do not. Names are read as UTF-8 and must fit in\n"
     "Windows-1252 (on Windows: the ANSI code page). Refused, before anything is written: names\n"
     "with \"=\", line breaks or characters Windows names cannot hold, file names with a blank, %,\n"
-    "# or ?, unsafe paths, two files of the same file name. Left out: hidden files, names\n"
-    "beginning with \".\", keysData.rif, remote.db, qvxupdate.exe.\n"
+    "# or ?, unsafe paths, empty files, two files of the same file name. Left out: hidden files,\n"
+    "names beginning with \".\", keysData.rif, remote.db, qvxupdate.exe.\n"
     "Exit codes: 0 done, 1 refused or failed (reason on stderr), 2 usage.\n";
 
 struct TOptions {
@@ -181,10 +181,6 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
   const std::string appDate = publication.UpdateList.ValueOf("AppDate");
   if (!appDate.empty()) out << " (AppDate=" << DisplayText(appDate) << ")";
   out << "\n";
-  for (const TReleaseFile& f : publication.Files)
-    if (f.Size == 0)
-      out << "warning: " << DisplayText(f.ListName)
-          << " is empty; the updater cannot fetch an empty file, so it reaches only new installations\n";
   if (o.Pack) {
     const fs::path root = fs::absolute(outDir, ec);
     std::string rootText = root.generic_u8string();

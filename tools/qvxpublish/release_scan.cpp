@@ -107,6 +107,11 @@ class TWalker {
         FScan.LeftOut.push_back(shown + ": " + why);
         continue;
       }
+      if (found->second.Size == 0) {
+        Refuse(shown, "the file is empty, and the updater cannot fetch an empty file; leave it out "
+                      "with --exclude");
+        continue;
+      }
       const TDateFields when = DecodeDateTime(found->second.Timestamp);
       if (found->second.Timestamp <= 0 || when.Year < 1980 || when.Year > 2107) {
         Refuse(shown,
