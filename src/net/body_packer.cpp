@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "common/errors.h"
+#include "net/body_unpack.h"
 
 namespace qvx {
 
@@ -41,10 +42,7 @@ std::string CompressBody(const std::string& body) {
 
   PutLittleEndian32(packed, 0, static_cast<uint32_t>(body.size()));
   PutLittleEndian32(packed, 4, 0);
-  // Both sums start from 0, unlike standard Adler-32; zlib gives exactly that when seeded with 0.
-  const uLong sum = adler32(0L, reinterpret_cast<const Bytef*>(body.data()),
-                            static_cast<uInt>(body.size()));
-  PutLittleEndian32(packed, 8, static_cast<uint32_t>(sum));
+  PutLittleEndian32(packed, 8, PackedChecksum(body.data(), body.size()));
   return packed;
 }
 
