@@ -1,5 +1,6 @@
 #include "net/http_client.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "net/base64_encode.h"
 #include "net/http_text.h"
 #include "net/url_parts.h"
+#include "platform/memory.h"
 
 namespace qvx {
 
@@ -296,9 +298,17 @@ bool THttpClient::ReadByLength(int32_t length) {
   }
   const int32_t block = TTcpConnection::SendMaxChunk;
   const int32_t blocks = length / block + (length % block != 0 ? 1 : 0);
+  size_t prepared = body.size();
   for (int32_t i = 1; i <= blocks; ++i) {
     if (AbortRequested.load()) return false;
     const int32_t size = (i == blocks && length % block != 0) ? length % block : block;
+    // Memory for the body is backed a few MiB ahead of the data, never further: a server that
+    // announces more than it sends costs no more than that.
+    if (body.size() + static_cast<size_t>(size) > prepared && prepared < body.capacity()) {
+      const size_t step = std::min(kPrepareAhead, body.capacity() - prepared);
+      PrepareForWriting(&body[0] + prepared, step);
+      prepared += step;
+    }
     if (!Sock.AppendExact(static_cast<size_t>(size), Timeout, body)) return false;
     if (OnChunkRead) OnChunkRead(*this, i, blocks);
   }

@@ -161,3 +161,35 @@ TEST(HttpRequest, ProxyCredentialsAndCookiesFromEarlierAnswers) {
 
 }  // namespace
 }  // namespace qvx
+
+namespace qvx {
+namespace {
+
+TEST(HttpRequest, Http11KeepsTheConnectionUntilStaleBytesOrClose) {
+  ScriptServer server({
+      ServerScript()
+          .Answer("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\na")
+          .Answer("HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\nbstale")
+          .Pause(300),
+      ServerScript().Answer("HTTP/1.1 200 OK\r\nConnection: close\r\nContent-Length: 1\r\n\r\nc"),
+  });
+  THttpClient http;
+  http.Timeout = 5000;
+  http.Protocol = "1.1";
+  const char* bodies[] = {"a", "b", "c"};
+  for (const char* body : bodies) {
+    http.ResetRequest();
+    ASSERT_TRUE(http.ExecuteMethod("GET", server.BaseUrl() + "/" + body)) << body;
+    EXPECT_EQ(http.Document.Bytes(), body);
+    // Open after "a" and "b"; "c" came with Connection: close.
+    EXPECT_EQ(http.Sock.IsOpen(), std::string(body) != "c") << body;
+  }
+  ASSERT_TRUE(server.WaitDone(5000));
+  const auto received = server.Received();
+  EXPECT_NE(received[0].find("GET /a HTTP/1.1\r\n"), std::string::npos);
+  EXPECT_NE(received[0].find("GET /b HTTP/1.1\r\n"), std::string::npos);
+  EXPECT_EQ(received[1].substr(0, 17), "GET /c HTTP/1.1\r\n");
+}
+
+}  // namespace
+}  // namespace qvx

@@ -184,6 +184,8 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
        400, 200, body.substr(0, 65536), {{1, 3}}},
       {"silence before the close of an open-ended body",
        ServerScript().Answer("HTTP/1.0 200 OK\r\n\r\npart").Pause(3000), 400, 200, "part", {}},
+      {"announced length far beyond what arrives",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 1000000000\r\n\r\nsmall"), 5000, 200, "", {}},
       {"header block cut off", ServerScript().Answer("HTTP/1.0 404 Not Found\r\nServer: x\r\n"), 5000, 404, "", {}},
       {"chunked body cut off",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n"), 5000, 200,
