@@ -22,7 +22,7 @@ status=0
 echo "== native tests (ctest)"
 ctest --test-dir build/native -j "$jobs" --output-on-failure --timeout 300 >build/native-ctest.log 2>&1
 rc=$?
-grep -E '^[0-9]+% tests passed|\*\*\*|Failed|Timeout' build/native-ctest.log | head -40
+grep -E '^[0-9]+% tests passed|\*\*\*(Failed|Timeout|Exception)|Not Run' build/native-ctest.log | head -40
 total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' build/native-ctest.log | tail -1)
 nfail=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' build/native-ctest.log | tail -1)
 total=${total:-0} nfail=${nfail:-0}
