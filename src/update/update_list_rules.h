@@ -1,0 +1,30 @@
+#pragma once
+// The rules an update run applies to the update list and to the local version record
+// data\App.info: which files an update never replaces, and whether a listed file is newer on
+// the server than on disk.
+#include <string>
+
+#include "common/text_utils.h"
+
+namespace qvx {
+
+// "keysData.rif" and "remote.db" (A-Z folded) belong to the user and are never replaced.
+// fileName is a file-name part, without folders.
+bool IsKeptDataFile(const std::string& fileName);
+
+// Last-write time of AppPath + relativeName in local time, truncated to an even second; 0 when
+// the file is missing or the folder search does not report it (a hidden file).
+TDateTime GetLocalFileTime(const std::string& relativeName);
+
+// True when the file is missing locally, or when the server's time (dateText:
+// year-month-day-hour-minute-second, local time) less five minutes is later than its
+// last-write time. Never for an empty dateText or relativeName; false for a date text that is
+// not six integers. EConvertError "''%s'' is not a valid date and time" when the six numbers
+// form no valid moment and the file exists.
+bool IsServerFileNewer(const std::string& relativeName, const std::string& dateText);
+
+// Sets one Name=Value entry of AppPath + "data\App.info" (an empty value removes it), keeping
+// every other line in its place. EFCreateError when the file cannot be written.
+void WriteAppInfo(const std::string& name, const std::string& value);
+
+}  // namespace qvx

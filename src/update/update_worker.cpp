@@ -1,0 +1,301 @@
+#include "update/update_worker.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <thread>
+
+#include "common/errors.h"
+#include "common/file_utils.h"
+#include "common/ini_file.h"
+#include "common/name_index.h"
+#include "common/string_list.h"
+#include "common/text_utils.h"
+#include "lang/message_strings.h"
+#include "net/body_unpack.h"
+#include "net/http_client.h"
+#include "platform/file_system.h"
+#include "platform/process.h"
+#include "startup/globals.h"
+#include "ui/application.h"
+#include "update/main_tool.h"
+#include "update/status_sink.h"
+#include "update/update_list_rules.h"
+
+namespace qvx {
+
+namespace {
+
+TWorkerPauses gPauses;
+
+void Pause(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// An integer of the update list: trimmed, by the integer rule, def when that fails.
+int32_t ListInt(const TNameIndex& list, const std::string& name, int32_t def) {
+  int32_t value = 0;
+  return TryTextToInt32(TrimBlanks(list.ValueOf(name)), value) ? value : def;
+}
+
+// A listed name that could leave the installation folder: absolute (a drive, a leading "\" or
+// "/", a UNC path), naming a stream or drive with ":", or climbing with a ".." segment (Windows
+// drops trailing dots and blanks of a segment, so "..." and ".. " climb as well).
+bool IsUnsafeRelativeName(const std::string& name) {
+  if (name.empty()) return false;
+  if (name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return true;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos) end = name.size();
+    std::string segment = name.substr(start, end - start);
+    if (segment.find("..") != std::string::npos &&
+        segment.find_first_not_of(". ") == std::string::npos) {
+      return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
+// The tool's executable among the listed files. An entry that merely mentions the tool (its
+// help file, say) is an ordinary file: writing it over the executable would break the tool.
+bool IsToolFile(const std::string& name) {
+  if (!ToolExePath.empty() && EqualTextIgnoreCase(NameOfPath(ToolExePath), name)) return true;
+  if (name.find("qvxtool") == std::string::npos) return false;
+  const std::string file = NameOfPath(name);
+  return file.size() >= 4 && EqualTextIgnoreCase(file.substr(file.size() - 4), ".exe");
+}
+
+// The highest i of a line "filename<i>=" (i in decimal without leading zeros), or -1. Entries
+// past it have no name and do nothing, so the file loop may stop there: a "filecount" far
+// beyond the list would otherwise keep the run busy for minutes.
+int32_t HighestFileNumber(const TStringList& list) {
+  static const std::string kKey = "filename";
+  int32_t highest = -1;
+  for (int k = 0; k < list.Count(); ++k) {
+    const std::string& line = list.LineAt(k);
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos || eq <= kKey.size() || eq - kKey.size() > 10 ||
+        !EqualTextIgnoreCase(line.substr(0, kKey.size()), kKey)) {
+      continue;
+    }
+    const std::string digits = line.substr(kKey.size(), eq - kKey.size());
+    if (digits.find_first_not_of("0123456789") != std::string::npos ||
+        (digits.size() > 1 && digits[0] == '0')) {
+      continue;
+    }
+    const long long number = std::stoll(digits);
+    if (number <= INT32_MAX && number > highest) highest = static_cast<int32_t>(number);
+  }
+  return highest;
+}
+
+// The file layer writes beside the target and then replaces it, so a failed or interrupted
+// save leaves the installed file as it was; the message is the one a failed create shows.
+void SaveDownloadedFile(const std::string& path, const std::string& bytes) {
+  try {
+    WriteWholeFile(path, bytes);
+  } catch (const EOSError& e) {
+    throw EFCreateError("Cannot create file \"" + path + "\". " + e.Message());
+  }
+}
+
+}  // namespace
+
+void SetWorkerPausesForTesting(const TWorkerPauses& pauses) { gPauses = pauses; }
+
+TDownShareFileThread::TDownShareFileThread() : FHttp(std::make_unique<THttpClient>()) {
+  FHttp->OnChunkRead = [this](THttpClient& client, int32_t position, int32_t total) {
+    OnDownloadProgress(client, position, total);
+  };
+  {
+    TIniFile config(AppPath + "config.ini");
+    FHttp->ProxyHost = config.ReadText("Config", "proxySvr", "");
+    FHttp->ProxyPort = config.ReadText("Config", "proxtPort", "8000");
+  }
+  FHttp->Timeout = 60000;
+  FHttp->KeepAlive = true;
+}
+
+TDownShareFileThread::~TDownShareFileThread() {
+  FHttp->AbortTransfer();
+  // Execute uses FHttp; it must be over before the client goes.
+  WaitFor();
+}
+
+void TDownShareFileThread::CancelTransfer() { FHttp->AbortTransfer(); }
+
+void TDownShareFileThread::Report(const std::string& text) {
+  FStatusText = text;
+  Synchronize([this] { ShowStatus(); });
+}
+
+void TDownShareFileThread::ShowStatus() {
+  if (TStatusSink* sink = CurrentStatusSink()) sink->AddStatusLine(FStatusText);
+}
+
+void TDownShareFileThread::ShowProgress() {
+  TStatusSink* sink = CurrentStatusSink();
+  if (!sink) return;
+  if (FProgressMax > 0) sink->SetProgressMax(FProgressMax);
+  sink->SetProgressPosition(FProgressPos);
+}
+
+void TDownShareFileThread::EnableRetry() {
+  if (TStatusSink* sink = CurrentStatusSink()) sink->EnableRetry();
+}
+
+void TDownShareFileThread::Execute() {
+  Report(GetLangStr(147));
+  bool completed = false;
+  if (!DownloadFile("up.txt", false, "", true)) {
+    FinishRun();
+    return;
+  }
+  TStringList list;
+  try {
+    FHttp->Document.SetPosition(0);
+    list.LoadBytes(FHttp->Document);
+    completed = ApplyList(list);
+  } catch (const std::exception& e) {
+    Report(e.what());
+  }
+  if (completed) {
+    FinishRun();
+  } else {
+    Synchronize([this] { EnableRetry(); });
+  }
+}
+
+bool TDownShareFileThread::ApplyList(const TStringList& list) {
+  // The list is read once per entry: an index keeps a long list linear.
+  const TNameIndex index(list);
+  if (!ToolExePath.empty()) {
+    const int32_t soft = ListInt(index, SetupIdKey, 0);
+    if (soft > CurrentSetupId) {
+      const int32_t last = ListInt(index, LastSetupIdKey, -1);
+      if (CurrentSetupId < last && RunInstaller()) return false;
+      if (WaitToolClosed()) DownloadFile("qvxtool.exe", true, ToolExePath, false);
+    }
+  }
+  WorkThroughFiles(index, HighestFileNumber(list));
+  // Also after a terminate request stopped the list: what was fetched is recorded.
+  WriteAppInfo("AppDate", index.ValueOf("AppDate"));
+  return true;
+}
+
+bool TDownShareFileThread::RunInstaller() {
+  const std::string setup = AppPath + "setup.exe";
+  if (FileIsPresent(setup)) {
+    try {
+      DeleteFileAt(setup);
+    } catch (const std::exception&) {
+      // A file that resists deletion is replaced by the download, or stays unused.
+    }
+  }
+  const bool fetched = DownloadFile(setup, true, "", false);
+  if (Terminated()) return true;
+  // Only this run's download is started: an old installer left behind by a failed delete may be
+  // exactly the one the server has replaced.
+  if (!fetched || !FileIsPresent(setup)) return false;
+  RunCommandLine(setup);
+  if (TStatusSink* sink = CurrentStatusSink()) {
+    TApplication::Instance().PostMessage(sink, WM_UPDATE_DONE, 1, 1);
+  }
+  return true;
+}
+
+void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list, int32_t highestNumber) {
+  const int32_t count = std::min(ListInt(list, "filecount", 0), highestNumber + 1);
+  const std::string ownName = NameOfPath(ExecutablePath());
+  for (int32_t i = 0; i < count; ++i) {
+    if (Terminated()) break;
+    const std::string number = std::to_string(i);
+    const std::string name = TrimBlanks(list.ValueOf("filename" + number));
+    const std::string file = NameOfPath(name);
+    if (IsKeptDataFile(file)) continue;
+    const std::string date = list.ValueOf("filedate" + number);
+    if (EqualTextIgnoreCase(file, ownName)) continue;
+    // Nothing outside the installation folder is written, except the tool at ToolExePath.
+    if (IsUnsafeRelativeName(name)) {
+      Report("Skipped \"" + name + "\": the name leaves the installation folder");
+      continue;
+    }
+    if (!IsServerFileNewer(name, date)) continue;
+    if (IsToolFile(name)) {
+      if (WaitToolClosed()) {
+        DownloadFile(name, true, ToolExePath.empty() ? AppPath + name : ToolExePath, false);
+      }
+      continue;
+    }
+    DownloadFile(AppPath + name, true, "", false);
+  }
+}
+
+bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
+                                        const std::string& target, bool quiet) {
+  bool success = false;
+  if (!quiet) Report(GetLangStr(147) + NameOfPath(name));
+  FHttp->ResetRequest();
+  FHttp->Headers.Add("Accept-Encoding: gzip");
+  try {
+    // The server holds every file directly below the base URL; folders matter only locally.
+    const std::string url = UpdateBaseUrl + NameOfPath(name);
+    if (FHttp->ExecuteMethod("GET", url) && FHttp->ResultCode == 200 &&
+        FHttp->Document.Size() > 0) {
+      FHttp->Document.SetPosition(0);
+      if (IsGzipResponse()) {
+        std::string unpacked = UnCompressBody(FHttp->Document.Bytes());
+        if (unpacked.empty()) {
+          Report(GetLangStr(31));
+          return false;
+        }
+        FHttp->Document.Bytes().swap(unpacked);
+        FHttp->Document.SetPosition(0);
+      }
+      if (save) SaveDownloadedFile(target.empty() ? name : target, FHttp->Document.Bytes());
+      success = true;
+    }
+    if (!success && !quiet) ReportHttpError();
+  } catch (const std::exception& e) {
+    Report(e.what());
+  }
+  return success;
+}
+
+bool TDownShareFileThread::IsGzipResponse() const {
+  return FHttp->Headers.JoinedText().find("gzip") != std::string::npos;
+}
+
+void TDownShareFileThread::ReportHttpError() {
+  Report(" Socket err:" + std::to_string(FHttp->ResultCode));
+}
+
+void TDownShareFileThread::OnDownloadProgress(THttpClient&, int32_t position, int32_t total) {
+  FProgressPos = position;
+  FProgressMax = total;
+  Synchronize([this] { ShowProgress(); });
+}
+
+bool TDownShareFileThread::WaitToolClosed() {
+  Report(GetLangStr(147));
+  for (int tries = 0;;) {
+    if (!CloseToolWindow()) return true;
+    if (++tries > 10) {
+      Report(GetLangStr(148));
+      return false;
+    }
+    Pause(gPauses.ToolCloseRetryMs);
+    if (Terminated()) return false;
+  }
+}
+
+void TDownShareFileThread::FinishRun() {
+  Report(GetLangStr(146));
+  Pause(gPauses.FinishMs);
+  if (TStatusSink* sink = CurrentStatusSink()) {
+    TApplication::Instance().PostMessage(sink, WM_UPDATE_DONE, 0, 0);
+  }
+}
+
+}  // namespace qvx

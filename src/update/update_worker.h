@@ -1,0 +1,70 @@
+#pragma once
+// The update worker: one update run on its own thread, from the fetch of the update list to the
+// downloaded files, the recorded AppDate or the started installer. It reaches the update window
+// only through synchronous calls (status lines, progress, Retry) and by posting WM_UPDATE_DONE.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/thread.h"
+
+namespace qvx {
+
+class THttpClient;
+class TNameIndex;
+class TStringList;
+
+// The pauses of a run. Tests shorten them through SetWorkerPausesForTesting; the product keeps
+// these values.
+struct TWorkerPauses {
+  uint32_t ToolCloseRetryMs = 500;  // between two close requests to the running tool
+  uint32_t FinishMs = 1000;         // between the last line and WM_UPDATE_DONE
+};
+void SetWorkerPausesForTesting(const TWorkerPauses& pauses);
+
+class TDownShareFileThread : public TThread {
+ public:
+  // Suspended; the client takes its proxy from config.ini, section Config.
+  TDownShareFileThread();
+  // The owner waits for the thread's end first (TApplication::WaitFor).
+  ~TDownShareFileThread() override;
+
+  // User-interface thread, while the worker runs: ends the running transfer and every later one.
+  void CancelTransfer();
+
+ protected:
+  void Execute() override;
+
+  bool DownloadFile(const std::string& name, bool save, const std::string& target, bool quiet);
+  bool IsGzipResponse() const;
+  void ReportHttpError();
+  void OnDownloadProgress(THttpClient& client, int32_t position, int32_t total);
+  bool WaitToolClosed();
+  void FinishRun();
+
+  // Run on the user-interface thread through Synchronize; nothing without an update window.
+  void ShowStatus();
+  void ShowProgress();
+  void EnableRetry();
+
+  // The run once the update list is read: the installer or the tool's executable, the listed
+  // files, AppDate. True when the file list was worked through; false when the installer took
+  // the run over (or a terminate request came during its download). Errors reach the caller.
+  bool ApplyList(const TStringList& list);
+
+ private:
+  // FStatusText := text; ShowStatus on the user-interface thread.
+  void Report(const std::string& text);
+  // The installer road; true when the run is over: the installer was started, or a terminate
+  // request came during its download.
+  bool RunInstaller();
+  // The listed files up to "filecount" - 1, and none past the last named entry.
+  void WorkThroughFiles(const TNameIndex& list, int32_t highestNumber);
+
+  std::unique_ptr<THttpClient> FHttp;
+  int32_t FProgressPos = 0;
+  int32_t FProgressMax = 0;
+  std::string FStatusText;
+};
+
+}  // namespace qvx
