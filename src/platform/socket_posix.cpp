@@ -2,15 +2,10 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/types.h>
 #include <unistd.h>
-
-#include <cstring>
-#include <mutex>
 
 #include "platform/socket.h"
 
@@ -81,13 +76,11 @@ int32_t TranslateResolve(int rc) {
   }
 }
 
-int32_t Lookup(const std::string& host, const std::string& port, int family, int flags,
-               SocketAddress& address) {
+int32_t Lookup(const std::string& host, const std::string& port, int family, SocketAddress& address) {
   addrinfo hints{};
   hints.ai_family = family;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  hints.ai_flags = flags;
   addrinfo* list = nullptr;
   int rc = getaddrinfo(host.empty() ? nullptr : host.c_str(), port.c_str(), &hints, &list);
   if (rc != 0) return TranslateResolve(rc);
@@ -102,12 +95,11 @@ int32_t Lookup(const std::string& host, const std::string& port, int family, int
 int32_t MakeNonBlocking(int fd) {
   int flags = fcntl(fd, F_GETFL, 0);
   if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) return LastError();
-  int one = 1;
-  // Sockets of this program never raise SIGPIPE: a write to a closed peer is an error code.
 #ifdef SO_NOSIGPIPE
+  // A write to a closed peer is an error code, never a SIGPIPE (MSG_NOSIGNAL where it exists).
+  int one = 1;
   setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &one, sizeof one);
 #endif
-  (void)one;
   return 0;
 }
 
@@ -126,8 +118,8 @@ constexpr int kSendFlags = 0;
 void EnsureSocketLibrary() {}
 
 int32_t SocketResolve(const std::string& host, const std::string& port, SocketAddress& address) {
-  int32_t rc = Lookup(host, port, AF_INET, 0, address);
-  if (rc == sockerr::kHostNotFound || rc == 10047) rc = Lookup(host, port, AF_INET6, 0, address);
+  int32_t rc = Lookup(host, port, AF_INET, address);
+  if (rc == sockerr::kHostNotFound || rc == 10047) rc = Lookup(host, port, AF_INET6, address);
   return rc;
 }
 
