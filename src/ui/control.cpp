@@ -185,6 +185,18 @@ void TControl::BoundsChangedByUser(int32_t left, int32_t top, int32_t width, int
   FHeight = std::max(height, 0);
 }
 
+void TControl::SetHint(const std::string& hint) {
+  if (hint == FHint) return;
+  FHint = hint;
+  Changed(TChange::Hint);
+}
+
+void TControl::SetShowHint(bool value) {
+  if (value == FShowHint) return;
+  FShowHint = value;
+  Changed(TChange::Hint);
+}
+
 void TControl::Click() {
   if (OnClick) OnClick(this);
 }

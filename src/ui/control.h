@@ -67,9 +67,10 @@ class TControl : public TComponent {
   void SetParentFont(bool value);
 
   const std::string& Hint() const { return FHint; }
-  void SetHint(const std::string& hint) { FHint = hint; }
+  // Shown when the mouse rests on the control, while ShowHint is set.
+  void SetHint(const std::string& hint);
   bool ShowHint() const { return FShowHint; }
-  void SetShowHint(bool value) { FShowHint = value; }
+  void SetShowHint(bool value);
 
   TNotifyEvent OnClick;
   virtual void Click();

@@ -12,6 +12,7 @@ const TClassInfo& TLabel::StaticClassInfo() {
                                    TextProp("Caption", &TLabel::Caption, &TLabel::SetCaption),
                                    EnumProp("Alignment", &TLabel::Alignment, &TLabel::SetAlignment),
                                    EnumProp("WordWrap", &TLabel::WordWrap, &TLabel::SetWordWrap),
+                                   EnumProp("AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize),
                                });
   return info;
 }
@@ -30,6 +31,12 @@ void TLabel::SetAlignment(TAlignment alignment) {
 void TLabel::SetWordWrap(bool value) {
   if (value == FWordWrap) return;
   FWordWrap = value;
+  Changed(TChange::Style);
+}
+
+void TLabel::SetAutoSize(bool value) {
+  if (value == FAutoSize) return;
+  FAutoSize = value;
   Changed(TChange::Style);
 }
 

@@ -22,10 +22,15 @@ class TLabel : public TControl {
   void SetAlignment(TAlignment alignment);
   bool WordWrap() const { return FWordWrap; }
   void SetWordWrap(bool value);
+  // The label takes the size of its text in its font (with WordWrap, only the height), where a
+  // back end can measure text.
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool value);
 
  private:
   TAlignment FAlignment = TAlignment::taLeftJustify;
   bool FWordWrap = false;
+  bool FAutoSize = true;
 };
 
 class TButton : public TWinControl {

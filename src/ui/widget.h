@@ -26,6 +26,7 @@ enum class TChange : uint8_t {
   Progress,   // a gauge's range, position, colours or text switch
   Picture,
   Grid,       // a grid's columns, rows, widths or cells
+  Hint,       // the hint text, or whether it shows
 };
 
 class TWidget {

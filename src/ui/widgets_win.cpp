@@ -32,7 +32,7 @@ void RegisterClasses() {
   static bool done = false;
   if (done) return;
   done = true;
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(wc);
@@ -204,6 +204,9 @@ void TWinWidget::Create() {
 }
 
 void TWinWidget::Destroy() {
+  SyncHint(false);
+  if (FTooltip) DestroyWindow(FTooltip);
+  FTooltip = nullptr;
   if (FHwnd) {
     // From here on the window's messages find no widget.
     SetWindowLongPtrA(FHwnd, GWLP_USERDATA, 0);
@@ -236,6 +239,7 @@ void TWinWidget::SyncAll() {
   if (dynamic_cast<TGauge*>(&FControl)) SyncProgress();
   if (dynamic_cast<TImage*>(&FControl)) SyncPicture();
   if (dynamic_cast<TDataGrid*>(&FControl)) SyncGrid(-1);
+  SyncHint(true);
   if (auto* memo = dynamic_cast<TMemo*>(&FControl))
     SendMessageA(FHwnd, EM_SETLIMITTEXT, static_cast<WPARAM>(memo->MaxLength()), 0);
 }
@@ -265,6 +269,7 @@ void TWinWidget::Changed(TChange what, int index) {
     case TChange::Progress: SyncProgress(); break;
     case TChange::Picture: SyncPicture(); break;
     case TChange::Grid: SyncGrid(index); break;
+    case TChange::Hint: SyncHint(true); break;
   }
 }
 
@@ -308,6 +313,22 @@ void TWinWidget::SyncText() {
   ++FPushing;
   SetWindowTextA(FHwnd, FControl.Text().c_str());
   --FPushing;
+  SyncAutoSize();
+}
+
+void TWinWidget::SyncAutoSize() {
+  auto* label = dynamic_cast<TLabel*>(&FControl);
+  if (!label || !label->AutoSize() || !FFont) return;
+  HDC dc = GetDC(FHwnd);
+  HGDIOBJ old = SelectObject(dc, FFont);
+  RECT r{0, 0, label->WordWrap() ? label->Width() : 0, 0};
+  const std::string text = label->Text();
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r,
+            DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS | (label->WordWrap() ? DT_WORDBREAK : 0));
+  SelectObject(dc, old);
+  ReleaseDC(FHwnd, dc);
+  label->SetBounds(label->Left(), label->Top(), label->WordWrap() ? label->Width() : r.right,
+                   r.bottom);
 }
 
 void TWinWidget::SyncFont() {
@@ -326,6 +347,7 @@ void TWinWidget::SyncFont() {
   if (FFont) DeleteObject(FFont);
   FFont = font;
   if (dynamic_cast<TComboBox*>(&FControl)) SyncBounds();  // the item height follows the font
+  SyncAutoSize();
 }
 
 void TWinWidget::SyncColor() {
@@ -354,6 +376,38 @@ void TWinWidget::SyncTabOrder() {
     SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = h;
   }
+}
+
+HWND TWinWidget::Tooltip() {
+  if (!FTooltip && FHwnd) {
+    FTooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FHwnd, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    if (FTooltip) SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, 400);
+  }
+  return FTooltip;
+}
+
+void TWinWidget::SyncHint(bool show) {
+  TControl* root = &FControl;
+  while (root->Parent()) root = root->Parent();
+  auto* rootWidget = dynamic_cast<TWinWidget*>(root->Widget());
+  // A form's own hint is not shown; its controls' hints are tools of its tooltip.
+  if (!rootWidget || rootWidget == this || !FHwnd) return;
+  HWND tip = show ? rootWidget->Tooltip() : rootWidget->FTooltip;
+  if (!tip) return;
+  TOOLINFOA ti{};
+  // The size that every version of the common controls accepts.
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = rootWidget->FHwnd;
+  ti.uId = reinterpret_cast<UINT_PTR>(FHwnd);
+  SendMessageA(tip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  if (!show || !FControl.ShowHint() || FControl.Hint().empty()) return;
+  std::string text = FControl.Hint();
+  ti.lpszText = &text[0];
+  SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void TWinWidget::SyncFormStyle() {

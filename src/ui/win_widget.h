@@ -60,6 +60,10 @@ class TWinWidget : public TWidget {
   void SyncProgress();
   void SyncPicture();
   void SyncGrid(int column);
+  void SyncHint(bool show);
+  void SyncAutoSize();
+  // The top-level window's tooltip control, made on first use.
+  HWND Tooltip();
   void StyleOf(DWORD& style, DWORD& exStyle, const char*& className) const;
 
   TControl& FControl;
@@ -67,6 +71,7 @@ class TWinWidget : public TWidget {
   HFONT FFont = nullptr;
   HBRUSH FBrush = nullptr;
   HBITMAP FBitmap = nullptr;
+  HWND FTooltip = nullptr;  // a form's, for the hints of its controls
   // Set while this widget changes its own window, so the notifications that the change causes
   // are not taken for the user's doing.
   int FPushing = 0;

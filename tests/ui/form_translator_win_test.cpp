@@ -39,7 +39,7 @@ TEST(FormTranslatorWin32, TranslatedPropertiesShowOnTheControls) {
             "Caption=Aktualisierung\r\n"
             "Label3.Caption=Zeile eins#$D#$AZeile zwei\r\n"
             "Label3.Left=140\r\n"
-            "Label3.Width=$50\r\n"
+            "BitBtn1.Width=$50\r\n"
             "BitBtn1.Caption=Schlie\xdf" "en\r\n"
             "FONT.NAME=Courier New\r\n"
             "Memo1.Lines=a,b\r\n"
@@ -77,6 +77,7 @@ TEST(FormTranslatorWin32, TranslatedPropertiesShowOnTheControls) {
   GetWindowRect(H(label), &r);
   MapWindowPoints(HWND_DESKTOP, H(&form), reinterpret_cast<POINT*>(&r), 2);
   EXPECT_EQ(r.left, 140);
+  GetWindowRect(H(button), &r);
   EXPECT_EQ(r.right - r.left, 80);
   EXPECT_EQ(TextOf(H(button)), "Schlie\xdf" "en");
   EXPECT_EQ(FaceOf(H(label)), "Courier New");

@@ -281,3 +281,84 @@ TEST(Win32Widgets, TabOrderIsTheWindowOrder) {
 
 }  // namespace
 }  // namespace qvx
+
+namespace qvx {
+namespace {
+
+TEST(Win32Widgets, ACentredFormShowsInTheMiddleOfTheWorkArea) {
+  TForm form(nullptr);
+  form.SetPosition(TPosition::poScreenCenter);
+  form.SetBounds(0, 0, 300, 200);
+  form.Show();
+  RECT work, r;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  GetWindowRect(H(&form), &r);
+  EXPECT_EQ(r.left, work.left + (work.right - work.left - 300) / 2);
+  EXPECT_EQ(r.top, work.top + (work.bottom - work.top - 200) / 2);
+  EXPECT_EQ(form.Left(), r.left);
+}
+
+}  // namespace
+}  // namespace qvx
+
+namespace qvx {
+namespace {
+
+std::string ToolText(HWND tip, HWND owner, HWND control) {
+  char buf[256] = {};
+  TOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.hwnd = owner;
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.lpszText = buf;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof buf, reinterpret_cast<LPARAM>(&ti));
+  return buf;
+}
+
+TEST(Win32Widgets, HintsAreToolsOfTheFormsTooltip) {
+  TForm form(nullptr);
+  auto* button = new TButton(&form);
+  button->SetParent(&form);
+  button->SetHint("Closes the window");
+  button->SetShowHint(true);
+  HWND tip = nullptr;
+  while ((tip = FindWindowExA(nullptr, tip, TOOLTIPS_CLASSA, nullptr)))
+    if (GetWindow(tip, GW_OWNER) == H(&form)) break;
+  ASSERT_NE(tip, nullptr);
+  EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+  EXPECT_EQ(ToolText(tip, H(&form), H(button)), "Closes the window");
+  button->SetHint("Ends the update");
+  EXPECT_EQ(ToolText(tip, H(&form), H(button)), "Ends the update");
+  button->SetShowHint(false);
+  EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace qvx
+
+namespace qvx {
+namespace {
+
+TEST(Win32Widgets, AnAutoSizedLabelTakesTheSizeOfItsText) {
+  TForm form(nullptr);
+  auto* label = new TLabel(&form);
+  label->SetParent(&form);
+  label->SetBounds(10, 10, 41, 13);
+  label->SetCaption("Process:");
+  const int32_t shortWidth = label->Width();
+  label->SetCaption("A much longer translated caption");
+  EXPECT_GT(label->Width(), shortWidth * 2);
+  RECT r;
+  GetWindowRect(H(label), &r);
+  EXPECT_EQ(r.right - r.left, label->Width());
+  const int32_t height = label->Height();
+  label->Font()->SetHeight(-24);
+  EXPECT_GT(label->Height(), height);
+
+  label->SetAutoSize(false);
+  label->SetCaption("x");
+  EXPECT_GT(label->Width(), shortWidth * 2) << "a fixed label keeps its size";
+}
+
+}  // namespace
+}  // namespace qvx
