@@ -275,7 +275,9 @@ bool THttpClient::ReadToClose() {
       return false;
     }
   }
-  if (Sock.SocketError() != sockerr::kConnectionReset) return false;
+  // Only the server's orderly close ends such a body; a reset cuts it off, and a body cut off
+  // must never pass for a whole one.
+  if (Sock.SocketError() != sockerr::kConnectionReset || !Sock.PeerClosedOrderly()) return false;
   Sock.SetSocketError(0);
   return true;
 }
@@ -289,21 +291,23 @@ bool THttpClient::ReadByLength(int32_t length) {
     return false;
   }
   const size_t wanted = body.size() + static_cast<size_t>(length);
-  if (wanted > body.capacity() && wanted <= kMaxBodyPreallocation) {
-    try {
-      body.reserve(wanted);
-    } catch (const std::bad_alloc&) {
-      // Not fatal: the body then grows as it arrives.
-    }
-  }
   const int32_t block = TTcpConnection::SendMaxChunk;
   const int32_t blocks = length / block + (length % block != 0 ? 1 : 0);
   size_t prepared = body.size();
   for (int32_t i = 1; i <= blocks; ++i) {
     if (AbortRequested.load()) return false;
     const int32_t size = (i == blocks && length % block != 0) ? length % block : block;
-    // Memory for the body is backed a few MiB ahead of the data, never further: a server that
-    // announces more than it sends costs no more than that.
+    // The announced length is only the server's word: the storage set aside is at most
+    // kBodyReserveAhead, or four times the bytes that arrived, never the length itself.
+    if (body.capacity() < body.size() + static_cast<size_t>(size)) {
+      try {
+        body.reserve(std::min(wanted, std::max(body.size() * 4, kBodyReserveAhead)));
+      } catch (const std::bad_alloc&) {
+        // Not fatal: the body then grows block by block.
+      }
+      prepared = body.size();  // a new buffer: only the bytes copied into it are backed
+    }
+    // Memory for the body is backed a few MiB ahead of the data, never further.
     if (body.size() + static_cast<size_t>(size) > prepared && prepared < body.capacity()) {
       const size_t step = std::min(kPrepareAhead, body.capacity() - prepared);
       PrepareForWriting(&body[0] + prepared, step);

@@ -39,8 +39,9 @@ class THttpClient : public TNetClient {
   static constexpr size_t kMaxHeaderBlock = 8 << 20;
   static constexpr size_t kMaxHeaderLines = 100000;
   static constexpr size_t kMaxDocument = 0x7FFFFFFF;
-  // Storage for a body of announced length is set aside up to this size before it arrives,
-  static constexpr size_t kMaxBodyPreallocation = 1u << 30;
+  // Storage set aside for a body of announced length before it arrives: at most this much, or
+  // four times what has arrived when that is more,
+  static constexpr size_t kBodyReserveAhead = 16u << 20;
   // and backed with memory this far ahead of the data received.
   static constexpr size_t kPrepareAhead = 4u << 20;
 
