@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <new>
@@ -10,12 +11,10 @@ namespace qvx {
 namespace {
 
 constexpr size_t kPackedHeaderSize = 12;
-// No deflate stream yields more than 1032 bytes per input byte (a 258-byte match coded in two
-// bits), so an unpacked size above that is never reached: the output is sized to what the data
-// can give rather than to what an untrusted header claims.
-constexpr size_t kMaxInflateRatio = 1032;
 // zlib counts its buffers in unsigned int.
 constexpr size_t kMaxInflateBuffer = UINT_MAX;
+// First output storage of an unpacking when four times the packed data is less.
+constexpr size_t kUnpackStart = 65536;
 
 [[noreturn]] void RaiseZlib(int code) {
   if (code == Z_MEM_ERROR) throw EOutOfMemory("Out of memory");
@@ -56,18 +55,43 @@ std::string UnCompressBody(const std::string& packed) {
   const int32_t declared = static_cast<int32_t>(ReadLe32(packed, 0));
   const uint32_t checksum = ReadLe32(packed, 8);
   const size_t dataLength = packed.size() - kPackedHeaderSize;
-  size_t capacity = declared > 0 ? static_cast<size_t>(declared) : 0;
-  if (dataLength < SIZE_MAX / kMaxInflateRatio && capacity > dataLength * kMaxInflateRatio)
-    capacity = dataLength * kMaxInflateRatio;
+  const char* data = packed.data() + kPackedHeaderSize;
+  if (declared <= 0) {
+    // No storage at all for a size of 0 or less: the inflater's refusal is the answer.
+    UnCompressMem(data, nullptr, dataLength, 0);
+    return std::string();
+  }
+  const size_t limit = static_cast<size_t>(declared);
+  if (dataLength > kMaxInflateBuffer) RaiseZlib(Z_BUF_ERROR);
+
+  // The declared size is the sender's word only, so the output grows with what inflation
+  // actually produces, up to that size. The outcome is the one-call rule's all the same: the
+  // stream must end within the data and within the declared size, and the first of "data cut
+  // short", "output full" and "invalid data" that inflation meets decides the error.
   std::string output;
+  z_stream stream{};
+  int rc = inflateInit2(&stream, -15);
+  if (rc != Z_OK) RaiseZlib(rc);
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+  stream.avail_in = static_cast<uInt>(dataLength);
   try {
-    output.resize(capacity);
+    for (;;) {
+      const size_t produced = stream.total_out;
+      const size_t size =
+          std::min(limit, std::max({produced * 2, std::min(dataLength, limit) * 4, kUnpackStart}));
+      output.resize(size);
+      stream.next_out = reinterpret_cast<Bytef*>(&output[produced]);
+      stream.avail_out = static_cast<uInt>(size - produced);
+      rc = inflate(&stream, Z_FINISH);
+      if (rc != Z_BUF_ERROR || stream.avail_out != 0 || stream.total_out >= limit) break;
+    }
   } catch (const std::bad_alloc&) {
+    inflateEnd(&stream);
     throw EOutOfMemory("Out of memory");
   }
-  const size_t produced =
-      UnCompressMem(packed.data() + kPackedHeaderSize, capacity ? &output[0] : nullptr, dataLength, capacity);
-  output.resize(produced);
+  output.resize(stream.total_out);
+  inflateEnd(&stream);
+  if (rc != Z_OK && rc != Z_STREAM_END) RaiseZlib(rc);
   if (output.empty() || PackedChecksum(output.data(), output.size()) != checksum) return std::string();
   return output;
 }
