@@ -44,6 +44,7 @@ void TTcpConnection::ClearBuffer() {
 }
 
 int32_t TTcpConnection::ReceiveSome(std::string& target, size_t max, int32_t wait) {
+  FPeerClosedOrderly = false;
   for (;;) {
     if (Interrupted()) return sockerr::kInterrupted;
     if (FHandle == kNoSocket) return sockerr::kNotConnected;
@@ -53,7 +54,11 @@ int32_t TTcpConnection::ReceiveSome(std::string& target, size_t max, int32_t wai
     int32_t rc = SocketReceive(FHandle, &target[old], max, got);
     target.resize(old + got);
     if (rc == 0) {
-      if (got == 0) return Interrupted() ? sockerr::kInterrupted : sockerr::kConnectionReset;
+      if (got == 0) {
+        if (Interrupted()) return sockerr::kInterrupted;
+        FPeerClosedOrderly = true;
+        return sockerr::kConnectionReset;
+      }
       if (FSkip) {
         if (target[old] == FSkip) target.erase(old, 1);
         FSkip = 0;

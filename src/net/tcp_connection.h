@@ -52,6 +52,10 @@ class TTcpConnection : public TSocketBase {
   // Does not wait: true when buffered bytes, data or an end of stream are pending.
   bool HasPendingInput();
   void CloseConnection();
+  // Whether the last receive that failed with kConnectionReset met an orderly close (end of
+  // stream) rather than a reset. Both carry the same code; only the former ends a body that is
+  // read until the server closes.
+  bool PeerClosedOrderly() const { return FPeerClosedOrderly; }
 
  private:
   size_t Buffered() const { return FBuffer.size() - FHead; }
@@ -69,6 +73,7 @@ class TTcpConnection : public TSocketBase {
   // After a line that ended in a lone CR (or LF) as the last byte received, the LF (or CR)
   // that may open the next arrival belongs to that terminator.
   char FSkip = 0;
+  bool FPeerClosedOrderly = false;
 };
 
 }  // namespace qvx
