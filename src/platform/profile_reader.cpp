@@ -194,6 +194,8 @@ const TProfileText::TKey* TProfileText::Find(const std::u16string& section,
 uint32_t TProfileText::ListKeys(const std::u16string& section, char16_t* buffer,
                                 uint32_t size) const {
   buffer[0] = u'\0';
+  // A buffer of one character has room for no list at all, not even a cut one.
+  if (size < 2) return 0;
   for (const TSection& sec : FSections) {
     if (!SameName(sec.Name, section)) continue;
     uint32_t left = size;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/profile_reader.h"
@@ -341,6 +342,33 @@ TEST_F(ProfileTable, ChangesToTheFileAreSeenByTheNextRead) {
   dir.Write(NameOfCase(path), "[S]\r\nk=22\r\n");
   ASSERT_EQ(ReadProfileString("S", "k", "", buffer, sizeof buffer, path), 2u);
   EXPECT_STREQ(buffer, "22");
+}
+
+}  // namespace
+}  // namespace qvx
+
+namespace qvx {
+namespace {
+
+// Our reader with buffers of exactly the size it is told, so AddressSanitizer sees any write
+// outside them (the table's buffers have room to spare). A one-character buffer once made the
+// key listing write one character before the buffer.
+TEST(ProfileReader, WritesOnlyIntoBuffersOfEverySize) {
+  const TProfileText text("[S]\r\nalpha=1\r\nbeta=2\r\n");
+  for (uint32_t size = 1; size <= 14; ++size) {
+    for (const char16_t* key : {static_cast<const char16_t*>(nullptr), u"alpha", u"none"}) {
+      SCOPED_TRACE(::testing::Message() << "size " << size << (key ? " key" : " listing"));
+      std::unique_ptr<char16_t[]> wide(new char16_t[size]);
+      const uint32_t n = text.GetString(u"S", key, u"Default", wide.get(), size);
+      ASSERT_LT(n, size);
+      EXPECT_EQ(wide[n], u'\0');
+      std::unique_ptr<char[]> narrow(new char[size]);
+      const std::string k = key ? std::string(key, key + std::char_traits<char16_t>::length(key)) : "";
+      const uint32_t m = text.GetStringA("S", key ? k.c_str() : nullptr, "Default", narrow.get(), size);
+      ASSERT_LT(m, size);
+      EXPECT_EQ(narrow[m], '\0');
+    }
+  }
 }
 
 }  // namespace
