@@ -1,5 +1,6 @@
 #include "support/script_server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -116,9 +117,20 @@ void ScriptServer::Play(SocketHandle client, const ServerScript& script, size_t 
         }
         break;
       }
-      case ServerScript::Step::kPause:
-        if (!Idle(step.ms)) return;
+      case ServerScript::Step::kPause: {
+        // A pause ends early once the client has closed: nothing sent after it could arrive,
+        // and the client's next connection, which waits behind this one, must not time out.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(step.ms);
+        for (;;) {
+          const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+              end - std::chrono::steady_clock::now()).count();
+          if (left <= 0) break;
+          if (!Idle(0)) return;
+          ReadSome(client, index, static_cast<int>(std::min<long long>(left, 20)), closed);
+          if (closed) return;
+        }
         break;
+      }
       case ServerScript::Step::kReset:
         SocketSetAbortiveClose(client);
         return;

@@ -22,6 +22,7 @@ class ServerScript {
   ServerScript& ReadRequest();
   // Sends the bytes as one write; a following Pause keeps them in a packet of their own.
   ServerScript& Send(const std::string& bytes);
+  // Waits ms, or until the client closes the connection, whichever comes first.
   ServerScript& Pause(int ms);
   // Ends the connection with a reset instead of an orderly close.
   ServerScript& Reset();
