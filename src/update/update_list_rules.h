@@ -12,6 +12,14 @@ namespace qvx {
 // fileName is a file-name part, without folders.
 bool IsKeptDataFile(const std::string& fileName);
 
+// A listed name that could leave the installation folder: absolute, naming a stream or drive
+// with ":", or climbing with a ".." segment. The update run never writes such an entry.
+bool IsUnsafeRelativeName(const std::string& name);
+
+// The tool's executable among the listed files (saved at ToolExePath): the name part of
+// ToolExePath, or a name that holds "qvxtool" and ends in ".exe".
+bool IsToolFile(const std::string& name);
+
 // Last-write time of AppPath + relativeName in local time, truncated to an even second; 0 when
 // the file is missing or the folder search does not report it (a hidden file).
 TDateTime GetLocalFileTime(const std::string& relativeName);

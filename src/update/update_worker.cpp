@@ -37,35 +37,6 @@ int32_t ListInt(const TNameIndex& list, const std::string& name, int32_t def) {
   return TryTextToInt32(TrimBlanks(list.ValueOf(name)), value) ? value : def;
 }
 
-// A listed name that could leave the installation folder: absolute (a drive, a leading "\" or
-// "/", a UNC path), naming a stream or drive with ":", or climbing with a ".." segment (Windows
-// drops trailing dots and blanks of a segment, so "..." and ".. " climb as well).
-bool IsUnsafeRelativeName(const std::string& name) {
-  if (name.empty()) return false;
-  if (name[0] == '\\' || name[0] == '/' || name.find(':') != std::string::npos) return true;
-  size_t start = 0;
-  while (start <= name.size()) {
-    size_t end = name.find_first_of("\\/", start);
-    if (end == std::string::npos) end = name.size();
-    std::string segment = name.substr(start, end - start);
-    if (segment.find("..") != std::string::npos &&
-        segment.find_first_not_of(". ") == std::string::npos) {
-      return true;
-    }
-    start = end + 1;
-  }
-  return false;
-}
-
-// The tool's executable among the listed files. An entry that merely mentions the tool (its
-// help file, say) is an ordinary file: writing it over the executable would break the tool.
-bool IsToolFile(const std::string& name) {
-  if (!ToolExePath.empty() && EqualTextIgnoreCase(NameOfPath(ToolExePath), name)) return true;
-  if (name.find("qvxtool") == std::string::npos) return false;
-  const std::string file = NameOfPath(name);
-  return file.size() >= 4 && EqualTextIgnoreCase(file.substr(file.size() - 4), ".exe");
-}
-
 // The highest i of a line "filename<i>=" (i in decimal without leading zeros), or -1. Entries
 // past it have no name and do nothing, so the file loop may stop there: a "filecount" far
 // beyond the list would otherwise keep the run busy for minutes.

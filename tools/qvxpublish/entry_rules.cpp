@@ -1,6 +1,7 @@
 #include "qvxpublish/entry_rules.h"
 
 #include "common/text_utils.h"
+#include "update/update_list_rules.h"
 
 namespace qvx {
 
@@ -32,23 +33,6 @@ bool IsDeviceName(const std::string& name) {
          base[3] >= '1' && base[3] <= '9';
 }
 
-// Interim until the update-list rules land in src/update.
-bool IsKeptDataFile(const std::string& f) {
-  return EqualTextIgnoreCase(f, "keysData.rif") || EqualTextIgnoreCase(f, "remote.db");
-}
-bool IsUnsafeListPath(const std::string& n) {
-  if (n.empty()) return false;
-  if (n[0] == '\\' || n[0] == '/' || (n.size() > 1 && n[1] == ':')) return true;
-  size_t start = 0;
-  while (start <= n.size()) {
-    size_t end = n.find_first_of("\\/", start);
-    if (end == std::string::npos) end = n.size();
-    if (n.compare(start, end - start, "..") == 0 && end - start == 2) return true;
-    start = end + 1;
-  }
-  return false;
-}
-
 std::string FileNamePart(const std::string& entry) {
   const size_t cut = entry.find_last_of("\\:");
   return cut == std::string::npos ? entry : entry.substr(cut + 1);
@@ -74,18 +58,19 @@ std::string WhyEntryRefused(const std::string& entry) {
   if (entry.empty()) return "the entry is empty";
   if (HasControlByte(entry)) return "the entry holds a line break or another control character";
   if (TrimBlanks(entry) != entry) return "the entry begins or ends with a blank, which the updater trims";
-  if (IsUnsafeListPath(entry)) return "the path is unsafe: the updater would write outside the installation folder";
-  if (entry.find('/') != std::string::npos)
-    return "the path holds \"/\": the list separates folders with \"\\\"";
   if (entry.find(':') != std::string::npos)
     return "the path holds \":\": the updater would fetch and write different files";
+  if (IsUnsafeRelativeName(entry))
+    return "the path is unsafe: the updater would write outside the installation folder";
+  if (entry.find('/') != std::string::npos)
+    return "the path holds \"/\": the list separates folders with \"\\\"";
   const std::string name = FileNamePart(entry);
   if (name.empty()) return "the entry names a folder, not a file";
   for (char c : std::string(" %#?"))
     if (name.find(c) != std::string::npos)
       return std::string("the file name holds \"") + c +
              "\": the updater sends it unencoded in the request line, so web servers would not find it";
-  if (entry.find("qvxtool") != std::string::npos && entry != "qvxtool.exe")
+  if (IsToolFile(entry) && entry != "qvxtool.exe")
     return "the updater would save this file over the tool's executable qvxtool.exe";
   return std::string();
 }

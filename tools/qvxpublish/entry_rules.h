@@ -15,7 +15,8 @@ std::string WhyNameRefused(const std::string& name);
 
 // A whole entry as the updater reads it from the list: "\" between folders, file name last.
 // Refuses paths the updater must not write (absolute, "..", ":"), names that no web server
-// would find from the updater's unencoded request, and files it would write over the tool.
+// would find from the updater's unencoded request, and executables other than the tool's own
+// that it would write over the tool.
 std::string WhyEntryRefused(const std::string& entry);
 
 // Why the updater passes over an entry whose file name part is this; empty when it fetches it.

@@ -1,0 +1,69 @@
+// The dates a publication lists, read back with the updater's own date rule against an
+// installation folder: copies older than the release are fetched, the release's own copies
+// and later ones are not.
+#include <gtest/gtest.h>
+
+#include "common/string_list.h"
+#include "platform/path_delimiter.h"
+#include "publish_fixture.h"
+#include "startup/globals.h"
+#include "update/update_list_rules.h"
+
+namespace qvx {
+namespace {
+
+TEST_F(PublishTest, ListedDatesFetchOlderCopiesAndSkipThisVeryCopy) {
+  using std::chrono::milliseconds;
+  using std::chrono::seconds;
+  // Odd and even seconds and a fraction, so the two-second truncation cuts differently.
+  struct TFile {
+    std::string path;
+    milliseconds shift;
+  } files[] = {{"a.txt", milliseconds(-1300)}, {"data/b.ini", milliseconds(-2000)},
+               {"lang/de/c.txt", milliseconds(-700)}};
+  for (const TFile& f : files) fs::last_write_time(Put(f.path, f.path), FBase + f.shift);
+  ASSERT_EQ(Publish().Code, 0);
+  TStringList list;
+  list.SetText(ReadFileBytes(Out() / "up.txt"));
+  ASSERT_EQ(list.ValueOf("filecount"), "3");
+
+  const fs::path install = FRoot / "install";
+  const std::string savedAppPath = AppPath;
+  AppPath = install.string() + kPathDelimiter;
+  const auto copyAt = [&](const TFile& f, fs::file_time_type::duration offset) {
+    const fs::path target = install / fs::u8path(f.path);
+    fs::create_directories(target.parent_path());
+    fs::copy_file(Release() / fs::u8path(f.path), target, fs::copy_options::overwrite_existing);
+    fs::last_write_time(target, fs::last_write_time(Release() / fs::u8path(f.path)) + offset);
+  };
+  const auto newer = [&](int i) {
+    return IsServerFileNewer(list.ValueOf("filename" + std::to_string(i)),
+                             list.ValueOf("filedate" + std::to_string(i)));
+  };
+
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(newer(i)) << "missing copy of entry " << i;
+  struct TCopy {
+    const char* label;
+    fs::file_time_type::duration offset;
+    bool fetched;
+  } copies[] = {
+      {"an hour older", -std::chrono::hours(1), true},
+      {"six minutes older", -seconds(360), true},
+      {"four minutes older", -seconds(240), true},
+      {"two seconds older", -seconds(2), true},
+      {"this very copy", seconds(0), false},
+      {"written a second later", seconds(1), false},
+      {"downloaded an hour later", std::chrono::hours(1), false},
+  };
+  for (const TCopy& c : copies) {
+    for (int i = 0; i < 3; ++i) {
+      copyAt(files[i], c.offset);
+      // Entries are sorted by path, which is the order of the table above.
+      EXPECT_EQ(newer(i), c.fetched) << c.label << ", entry " << i;
+    }
+  }
+  AppPath = savedAppPath;
+}
+
+}  // namespace
+}  // namespace qvx
