@@ -28,12 +28,17 @@ TEST_F(PublishTest, ListedDatesFetchOlderCopiesAndSkipThisVeryCopy) {
   ASSERT_EQ(list.ValueOf("filecount"), "3");
 
   const fs::path install = FRoot / "install";
-  const std::string savedAppPath = AppPath;
+  struct TRestore {
+    std::string saved = AppPath;
+    ~TRestore() { AppPath = saved; }
+  } restoreAppPath;
   AppPath = install.string() + kPathDelimiter;
   const auto copyAt = [&](const TFile& f, fs::file_time_type::duration offset) {
     const fs::path target = install / fs::u8path(f.path);
     fs::create_directories(target.parent_path());
-    fs::copy_file(Release() / fs::u8path(f.path), target, fs::copy_options::overwrite_existing);
+    // MinGW's copy_file refuses to overwrite even when told to, so the old copy goes first.
+    fs::remove(target);
+    fs::copy_file(Release() / fs::u8path(f.path), target);
     fs::last_write_time(target, fs::last_write_time(Release() / fs::u8path(f.path)) + offset);
   };
   const auto newer = [&](int i) {
@@ -62,7 +67,6 @@ TEST_F(PublishTest, ListedDatesFetchOlderCopiesAndSkipThisVeryCopy) {
       EXPECT_EQ(newer(i), c.fetched) << c.label << ", entry " << i;
     }
   }
-  AppPath = savedAppPath;
 }
 
 }  // namespace
