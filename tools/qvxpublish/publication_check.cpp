@@ -3,6 +3,7 @@
 #include <map>
 
 #include "common/errors.h"
+#include "common/name_index.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
 #include "net/body_unpack.h"
@@ -86,16 +87,23 @@ TCheckResult CheckPublication(const fs::path& outDir) {
   for (const char* key : {"softid", "last_setupid", "softidlite", "last_setupidlite"})
     CheckIdKey(list, key, problems);
 
+  const TNameIndex index(list);
   int32_t count = 0;
-  if (!TryTextToInt32(TrimBlanks(list.ValueOf("filecount")), count)) {
-    problems.push_back("filecount: missing or no integer; the updater fetches no file");
+  if (!TryTextToInt32(TrimBlanks(index.ValueOf("filecount")), count) || count < 0) {
+    problems.push_back("filecount: missing, negative or no integer; the updater fetches no file");
     count = 0;
+  }
+  // Every entry takes a line of its own, so a count beyond the lines names entries that are not
+  // there; checking them one by one would only repeat that.
+  if (count > list.Count()) {
+    problems.push_back("filecount: " + std::to_string(count) + " is more than the list has lines");
+    count = list.Count();
   }
   std::map<std::string, std::string> seenNames;  // folded file name -> key that named it first
   for (int32_t i = 0; i < count; ++i) {
     const std::string nameKey = "filename" + std::to_string(i);
     const std::string dateKey = "filedate" + std::to_string(i);
-    const std::string entry = TrimBlanks(list.ValueOf(nameKey));
+    const std::string entry = TrimBlanks(index.ValueOf(nameKey));
     const std::string label = nameKey + "=" + DisplayText(entry) + ": ";
     if (entry.empty()) {
       problems.push_back(nameKey + ": missing");
@@ -108,7 +116,7 @@ TCheckResult CheckPublication(const fs::path& outDir) {
     }
     const std::string name = NameOfPath(entry);
     if (const std::string why = WhyUpdaterSkips(name); !why.empty()) problems.push_back(label + why);
-    if (const std::string why = WhyDateUnreadable(list.ValueOf(dateKey)); !why.empty())
+    if (const std::string why = WhyDateUnreadable(index.ValueOf(dateKey)); !why.empty())
       problems.push_back(label + dateKey + " " + why);
     const auto [first, fresh] = seenNames.emplace(Folded(name), nameKey);
     if (!fresh)
@@ -125,7 +133,7 @@ TCheckResult CheckPublication(const fs::path& outDir) {
     if (const std::string why = WhyPackedDiffers(plainPath, plain); !why.empty())
       problems.push_back(label + why);
   }
-  if (!TrimBlanks(list.ValueOf("filename" + std::to_string(count))).empty())
+  if (!TrimBlanks(index.ValueOf("filename" + std::to_string(count))).empty())
     problems.push_back("filename" + std::to_string(count) + ": listed beyond filecount, so never fetched");
   return result;
 }

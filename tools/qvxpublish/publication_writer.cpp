@@ -1,8 +1,10 @@
 #include "qvxpublish/publication_writer.h"
 
+#include <algorithm>
 #include <set>
 
 #include "common/errors.h"
+#include "common/name_index.h"
 #include "common/text_utils.h"
 #include "net/body_packer.h"
 #include "qvxpublish/file_bytes.h"
@@ -51,10 +53,12 @@ std::vector<std::string> PublishedNames(const fs::path& outDir) {
   if (!fs::is_regular_file(listPath, ec)) return names;
   TStringList list;
   list.SetText(ReadFileBytes(listPath));
+  const TNameIndex index(list);
   int32_t count = 0;
-  if (!TryTextToInt32(TrimBlanks(list.ValueOf("filecount")), count)) count = 0;
+  if (!TryTextToInt32(TrimBlanks(index.ValueOf("filecount")), count)) count = 0;
+  count = std::min(count, list.Count());
   for (int32_t i = 0; i < count; ++i) {
-    const std::string entry = TrimBlanks(list.ValueOf("filename" + std::to_string(i)));
+    const std::string entry = TrimBlanks(index.ValueOf("filename" + std::to_string(i)));
     if (entry.empty()) continue;
     const size_t cut = entry.find_last_of("\\:");
     names.push_back(cut == std::string::npos ? entry : entry.substr(cut + 1));
