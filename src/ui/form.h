@@ -34,7 +34,8 @@ class TForm : public TWinControl {
   uint8_t AlphaBlendValue() const { return FAlphaBlendValue; }
   void SetAlphaBlendValue(uint8_t value);
 
-  // The application ends when its main form closes.
+  // The application ends when its main form closes. Set it before the form is shown: on the
+  // console, Ctrl-C closes the main form that is visible.
   bool IsMainForm() const { return FMainForm; }
   void SetMainForm(bool value) { FMainForm = value; }
 
