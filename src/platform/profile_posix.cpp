@@ -46,9 +46,11 @@ class TProfileCache {
   std::map<std::string, TEntry> FEntries;
 };
 
+// Never destroyed: readers that live to the end of the process (the message file's) make their
+// flush call while statics are torn down, possibly after this one would have gone.
 TProfileCache& Cache() {
-  static TProfileCache cache;
-  return cache;
+  static TProfileCache* cache = new TProfileCache;
+  return *cache;
 }
 
 // Paths are 8-bit bytes on disk; Windows-1252 carries every byte through UTF-16 unchanged.
