@@ -84,7 +84,7 @@ TDownShareFileThread::TDownShareFileThread() : FHttp(std::make_unique<THttpClien
     FHttp->ProxyHost = config.ReadText("Config", "proxySvr", "");
     FHttp->ProxyPort = config.ReadText("Config", "proxtPort", "8000");
   }
-  FHttp->Timeout = 60000;
+  FHttp->Timeout = static_cast<int32_t>(gPauses.TransferTimeoutMs);
   FHttp->KeepAlive = true;
 }
 

@@ -19,6 +19,7 @@ class TStringList;
 struct TWorkerPauses {
   uint32_t ToolCloseRetryMs = 500;  // between two close requests to the running tool
   uint32_t FinishMs = 1000;         // between the last line and WM_UPDATE_DONE
+  uint32_t TransferTimeoutMs = 60000;  // the client's Timeout: silence that ends a transfer
 };
 void SetWorkerPausesForTesting(const TWorkerPauses& pauses);
 
