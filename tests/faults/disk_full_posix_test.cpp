@@ -1,0 +1,147 @@
+// Update runs on a disk that refuses writes half-way (the file-size limit of the process, with
+// SIGXFSZ ignored, so a write past it fails with EFBIG as a full disk would fail it): the file
+// that does not fit keeps its old bytes and leaves nothing beside it, the line says why, and the
+// run goes on. When not even data/App.info can be written, the run stops with Retry and nothing
+// installed has changed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <string>
+#include <vector>
+
+#include "lang/message_strings.h"
+#include "platform/file_system.h"
+#include "startup/globals.h"
+#include "support/script_server.h"
+#include "support/temp_folder.h"
+#include "ui/application.h"
+#include "update/recording_status_sink.h"
+#include "update/update_worker.h"
+
+namespace qvx {
+namespace {
+
+using test::ScriptServer;
+using test::ServerScript;
+
+const char kLanguageIni[] = "[1]\r\ncon_str031=Nothing unpacked.\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n";
+const std::string kOldAppInfo = "Owner=kept\r\nAppDate=2015-3-20\r\n";
+const std::string kNewAppInfo = "Owner=kept\r\nAppDate=2024-5-6\r\n";
+const std::string kList =
+    "filecount=3\r\nfilename0=small.txt\r\nfiledate0=2099-1-1-0-0-0\r\nfilename1=big.bin\r\n"
+    "filedate1=2099-1-1-0-0-0\r\nfilename2=last.txt\r\nfiledate2=2099-1-1-0-0-0\r\nAppDate=2024-5-6\r\n";
+
+std::string Ok(const std::string& body) {
+  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// Lowers the process's file-size limit for the life of the object.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &FSaved);
+    FSavedHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = FSaved;
+    lowered.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &FSaved);
+    signal(SIGXFSZ, FSavedHandler);
+  }
+
+ private:
+  rlimit FSaved{};
+  void (*FSavedHandler)(int) = nullptr;
+};
+
+class DiskFull : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    TApplication::Instance();
+    SetWorkerPausesForTesting({20, 10});
+  }
+  static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
+
+  void SetUp() override {
+    FInstall.Write("data\\Language.ini", kLanguageIni);
+    FInstall.Write("data\\App.info", kOldAppInfo);
+    FInstall.Write("small.txt", "old small");
+    FInstall.Write("big.bin", FOldBig);
+    FInstall.Write("last.txt", "old last");
+    AppPath = FInstall.Path();
+    LangIndex = 1;
+    ToolExePath.clear();
+    SetExecutablePath(FInstall.At("qvxupdate.exe"));
+    ForgetLangStrFile();
+  }
+  void TearDown() override {
+    ForgetLangStrFile();
+    SetExecutablePath("");
+  }
+
+  std::vector<std::string> Run(rlim_t limit, bool& retry) {
+    ScriptServer server({ServerScript().Answer(Ok(kList)), ServerScript().Answer(Ok("new small")),
+                         ServerScript().Answer(Ok(FNewBig)), ServerScript().Answer(Ok("new last"))});
+    UpdateBaseUrl = server.BaseUrl() + "/qvx/";
+    test::TRecordingStatusSink sink;
+    {
+      TFileSizeLimit disk(limit);
+      TDownShareFileThread worker;
+      worker.Resume();
+      TApplication::Instance().WaitFor(worker);
+    }
+    TApplication::Instance().ProcessMessages();
+    retry = sink.RetryEnabled;
+    return sink.Lines;
+  }
+
+  void ExpectNoStrayFiles() {
+    EXPECT_EQ(FInstall.List(), "big.bin data last.txt small.txt");
+    EXPECT_EQ(FInstall.List("data"), "App.info Language.ini");
+  }
+
+  test::TTempFolder FInstall;
+  const std::string FOldBig = std::string(1000, 'o');
+  const std::string FNewBig = std::string(300000, 'n');
+};
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+TEST_F(DiskFull, AFileThatDoesNotFitKeepsItsOldBytesAndTheRunGoesOn) {
+  bool retry = false;
+  const std::vector<std::string> lines = Run(100000, retry);
+  ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[2], "Fetching:big.bin");
+  EXPECT_TRUE(StartsWith(lines[3], "Cannot create file \"" + FInstall.At("big.bin") + "\". "))
+      << lines[3];
+  EXPECT_EQ(lines[4], "Fetching:last.txt");
+  EXPECT_EQ(lines[5], "Done.");
+  EXPECT_FALSE(retry);
+  EXPECT_TRUE(FInstall.Read("big.bin") == FOldBig);
+  EXPECT_EQ(FInstall.Read("small.txt"), "new small");
+  EXPECT_EQ(FInstall.Read("last.txt"), "new last");
+  EXPECT_EQ(FInstall.Read("data\\App.info"), kNewAppInfo);
+  ExpectNoStrayFiles();
+}
+
+TEST_F(DiskFull, NothingFitsNotEvenTheVersionRecord) {
+  bool retry = false;
+  const std::vector<std::string> lines = Run(4, retry);
+  ASSERT_EQ(lines.size(), 8u) << ::testing::PrintToString(lines);
+  for (size_t i : {2u, 4u, 6u}) EXPECT_TRUE(StartsWith(lines[i], "Cannot create file \"")) << lines[i];
+  EXPECT_TRUE(StartsWith(lines[7], "Cannot create file \"" + FInstall.Path() + "data\\App.info\". "))
+      << lines[7];
+  EXPECT_TRUE(retry);
+  EXPECT_TRUE(FInstall.Read("big.bin") == FOldBig);
+  EXPECT_EQ(FInstall.Read("small.txt"), "old small");
+  EXPECT_EQ(FInstall.Read("last.txt"), "old last");
+  EXPECT_EQ(FInstall.Read("data\\App.info"), kOldAppInfo);
+  ExpectNoStrayFiles();
+}
+
+}  // namespace
+}  // namespace qvx
