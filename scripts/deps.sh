@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake make zlib1g-dev libgtest-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
-  wine wine64 xvfb imagemagick
+  wine wine64 xvfb imagemagick fonts-wqy-microhei
   nginx tinyproxy curl
   clang libclang-rt-14-dev
 )

@@ -13,6 +13,13 @@ if [[ ! -f "$WINEPREFIX/system.reg" ]]; then
   timeout 300 wineboot -i >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
 fi
+# The update window's buttons and gauge ask for the Song face ("SimSun"), which Wine lacks; a
+# Debian font with both Chinese and Latin letters stands in, so screenshots show text.
+if ! grep -q '"SimSun"=' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /t REG_SZ \
+    /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  wineserver -w 2>/dev/null || true
+fi
 
 # Test programs that open real windows get a private X display; the others run without one.
 # test_platform and test_update hold the fake tool, whose TfrmCat window needs a display too.

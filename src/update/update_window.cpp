@@ -20,10 +20,10 @@ namespace qvx {
 
 namespace {
 
-// The face of the gauge's and the buttons' font, written in the code page of its character set
-// (GBK). Where the system's code page spells it otherwise the font mapper still finds a face by
-// the GB2312 character set.
-const char kSongFace[] = "\xCB\xCE\xCC\xE5";
+// The gauge's and the buttons' face, by the English name of the Song typeface: the 8-bit name in
+// Chinese characters would reach the font mapper intact only where the system's code page is
+// GBK, while the English name is found whatever the code page.
+const char kSongFace[] = "SimSun";
 
 void SetSongFont(TControl& control) {
   TFont& font = *control.Font();

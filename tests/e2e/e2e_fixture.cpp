@@ -52,7 +52,14 @@ std::string E2eOutputFolder() {
 TE2eInstallation::TE2eInstallation(const std::string& updateUrl) {
   const fs::path data = OwnFolder() / "install-data";
   if (!fs::is_directory(data)) throw std::runtime_error("missing: " + data.string());
-  fs::copy(data, FDir.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  // By hand: MinGW's recursive fs::copy into an existing folder leaves the subfolders out.
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(data)) {
+    const fs::path target = fs::path(FDir.Path()) / fs::relative(entry.path(), data);
+    if (entry.is_directory())
+      fs::create_directories(target);
+    else
+      fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+  }
   fs::copy_file(UpdaterProgram(), Program(), fs::copy_options::overwrite_existing);
   fs::permissions(Program(), fs::perms::owner_all, fs::perm_options::add);
   InstallFakeProgram(Tool());
