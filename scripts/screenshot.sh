@@ -35,7 +35,8 @@ read -r port _ <"$work/servers/ports"
 
 printf 'qvxtool 1.0.2\r\n' >"$work/release/readme.txt"
 printf '[Devices]\r\ncount=3\r\n' >"$work/release/data/devices.ini"
-head -c 12000000 /dev/urandom >"$work/release/data/codes.db"
+# Listed last (the list is in name order), so the small files are done when it starts.
+head -c 12000000 /dev/urandom >"$work/release/remotes.pack"
 build/native/tools/qvxpublish/qvxpublish "$work/release" "$work/servers/www/qvx" --softid 102 >/dev/null
 
 install=$work/install
@@ -60,11 +61,11 @@ if ! grep -q '"SimSun"=' "$WINEPREFIX/user.reg" 2>/dev/null; then
     /d 'WenQuanYi Micro Hei' /f >/dev/null 2>&1
 fi
 
-argument=$(printf '%s|1%s' "$(winepath -w "$install/qvxtool.exe")" 101 | base64 -w0)
+argument=$(printf '%s|1%s' "$(winepath -w "$install/qvxtool.exe")" 102 | base64 -w0)
 wine "$install/qvxupdate.exe" "$argument" >/dev/null 2>&1 &
 # The small files come first and at once; a few seconds later the large one is under way.
 for i in $(seq 1 300); do
-  [[ -f "$install/data/devices.ini" ]] && break
+  grep -q '1.0.2' "$install/readme.txt" && break
   sleep 0.1
 done
 sleep 4
