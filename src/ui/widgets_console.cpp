@@ -1,6 +1,7 @@
 // The console back end. Controls keep their values; while a form is visible, the lines added to
-// its memos go to standard output and, on a terminal, its gauges show as a text bar. Ctrl-C is
-// the close box of the visible main form.
+// its memos go to standard output and its gauges show as a text bar on standard error while that
+// is a terminal (so the lines stay clean when standard output goes to a file). Ctrl-C is the
+// close box of the visible main form.
 #include <semaphore.h>
 #include <signal.h>
 #include <unistd.h>
@@ -46,14 +47,17 @@ void DrawBar(const TGauge& gauge) {
   std::string bar = "\r[" + std::string(static_cast<size_t>(filled), '#') +
                     std::string(static_cast<size_t>(kBarWidth - filled), '.') + "] " +
                     std::to_string(percent) + "%\x1b[K";
-  std::fputs(bar.c_str(), stdout);
-  std::fflush(stdout);
+  std::fputs(bar.c_str(), stderr);
+  std::fflush(stderr);
   gBarGauge = &gauge;
 }
 
 void PrintLine(const std::string& line) {
   const TGauge* bar = gBarGauge;
-  if (bar) std::fputs("\r\x1b[K", stdout);  // the line takes the bar's place
+  if (bar) {
+    std::fputs("\r\x1b[K", stderr);  // the line takes the bar's place
+    std::fflush(stderr);
+  }
   std::fputs(line.c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
@@ -111,7 +115,7 @@ class TConsoleWidget : public TWidget {
       if (auto* memo = dynamic_cast<TMemo*>(&FControl)) PrintLine(memo->Lines()->Strings(index));
     } else if (what == TChange::Progress) {
       auto* gauge = dynamic_cast<TGauge*>(&FControl);
-      if (gauge && isatty(STDOUT_FILENO)) DrawBar(*gauge);
+      if (gauge && isatty(STDERR_FILENO)) DrawBar(*gauge);
     }
   }
   void* Handle() const override { return nullptr; }
@@ -125,8 +129,8 @@ class TConsoleWidget : public TWidget {
     } else if (!form.Visible()) {
       if (gCloseTarget == &form) gCloseTarget = nullptr;
       if (gBarGauge && RootOf(*gBarGauge) == &form) {
-        std::fputc('\n', stdout);  // leave the bar's last state on its own line
-        std::fflush(stdout);
+        std::fputc('\n', stderr);  // leave the bar's last state on its own line
+        std::fflush(stderr);
         gBarGauge = nullptr;
       }
     }

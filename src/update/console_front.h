@@ -1,11 +1,10 @@
 #pragma once
-// The update window as the console program shows it: every status line on standard output, the
-// gauge as a progress bar on standard error while that is a terminal, Ctrl-C as the close box.
-// After a run that an error ended (Retry enabled) the window would stay open until the user
-// closes it: here Enter presses Close, and a standard input that is no terminal, or that ends,
-// presses it at once.
+// What the console program adds to the update window beyond the console back end of the window
+// layer (memo lines on standard output, the gauge's bar, Ctrl-C as the close box): after a run
+// that an error ended, the window stays open until the user closes it. On a console that is
+// Enter, which presses Close; a standard input that is no terminal, or that ends, presses it at
+// once, so a script never waits for an answer nobody can give.
 #include <cstdint>
-#include <string>
 
 #include "ui/application.h"
 
@@ -23,15 +22,9 @@ class TConsoleFront : public TMessageReceiver {
   void HandleMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
 
  private:
-  void ShowLine(const std::string& line);
-  void ShowGauge();
-  void ClearBar();
   void AwaitClose();
 
   TfrmUpdate& FForm;
-  bool FBarTerminal;
-  bool FBarShown = false;
-  int32_t FBarPercent = -1;
   bool FAwaitingClose = false;
 };
 
