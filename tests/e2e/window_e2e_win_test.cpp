@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -195,6 +197,45 @@ class WindowProgram : public ::testing::Test {
     WaitUntil([] { return FindWindowA("TfrmCat", nullptr) == nullptr; }, 5000ms);
   }
 };
+
+// What Windows reads from the file before the program runs: without the manifest's "asInvoker"
+// a program whose name holds "update" is taken for an installer and elevated.
+TEST_F(WindowProgram, TheProgramFileIsAWindowProgramThatRunsAsInvokerAndCarriesItsVersion) {
+  const std::string program = UpdaterProgram();
+  std::ifstream in(program, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(bytes.size(), 0x200u);
+  const auto peOffset = *reinterpret_cast<const uint32_t*>(&bytes[0x3C]);
+  ASSERT_LT(peOffset + sizeof(IMAGE_NT_HEADERS), bytes.size());
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(&bytes[peOffset]);
+  EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+
+  HMODULE module = LoadLibraryExA(program.c_str(), nullptr,
+                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+  ASSERT_NE(manifest, nullptr);
+  const std::string text(static_cast<const char*>(LockResource(LoadResource(module, manifest))),
+                         SizeofResource(module, manifest));
+  EXPECT_NE(text.find("level=\"asInvoker\""), std::string::npos) << text;
+  EXPECT_NE(text.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""),
+            std::string::npos) << text;
+  EXPECT_NE(FindResourceA(module, "UPDATE_PICTURE", MAKEINTRESOURCEA(2)), nullptr);  // RT_BITMAP
+  FreeLibrary(module);
+
+  DWORD ignored = 0;
+  std::string info(GetFileVersionInfoSizeA(program.c_str(), &ignored), '\0');
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(program.c_str(), 0, static_cast<DWORD>(info.size()), &info[0]));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(&info[0], "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
+  char* name = nullptr;
+  ASSERT_TRUE(VerQueryValueA(&info[0], "\\StringFileInfo\\040904B0\\OriginalFilename",
+                             reinterpret_cast<void**>(&name), &length));
+  EXPECT_STREQ(name, "qvxupdate.exe");
+}
 
 TEST_F(WindowProgram, NormalRoadShowsEachStepAndClosesStartingTheTool) {
   const std::string folder = "e2e-window-normal";
