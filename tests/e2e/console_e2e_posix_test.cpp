@@ -3,6 +3,7 @@
 // output line by line with the time each line came, and then the installation's files.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -189,6 +190,56 @@ TEST_F(ConsoleProgram, ARunThatAnErrorEndedShowsTheErrorAndClosesWithoutATermina
   EXPECT_FALSE(installation.Folder().Exists("b.txt"));
   EXPECT_EQ(installation.AppInfo(), "-");
   EXPECT_TRUE(WaitUntil([&] { return installation.ToolStarts() == "\n"; }))
+      << installation.ToolStarts();
+}
+
+// On a terminal the window of a run that an error ended stays open until the user answers:
+// Enter presses Close, which starts the tool as the Close button does.
+TEST_F(ConsoleProgram, OnATerminalARunThatAnErrorEndedWaitsForEnter) {
+  const std::string url = WriteUpdateFolder(
+      "e2e-console-enter",
+      {{"up.txt", "filecount=1\r\nfilename0=readme.txt\r\nfiledate0=2099-13-01-00-00-00\r\n"}});
+  TE2eInstallation installation(url);
+  Isolate(installation);
+  installation.WriteOld("readme.txt", "old readme");
+  const std::string program = installation.Program();
+  std::string argument = installation.ToolArgument('1', 100);
+  char* argv[] = {const_cast<char*>(program.c_str()), &argument[0], nullptr};
+
+  int terminal = -1;
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    execv(program.c_str(), argv);
+    _exit(127);
+  }
+  fcntl(terminal, F_SETFL, O_NONBLOCK);
+  std::string seen;
+  auto readTerminal = [&] {
+    char buffer[1024];
+    ssize_t n;
+    while ((n = read(terminal, buffer, sizeof buffer)) > 0) seen.append(buffer, static_cast<size_t>(n));
+  };
+  auto ended = [&](int& status) { return waitpid(pid, &status, WNOHANG) == pid; };
+  int status = 0;
+  EXPECT_TRUE(WaitUntil([&] {
+    readTerminal();
+    return seen.find("Press Enter to close.") != std::string::npos;
+  }, 10000ms)) << seen;
+  EXPECT_NE(seen.find("is not a valid date and time"), std::string::npos) << seen;
+  // Nobody answers: the program waits, longer than a run's end would keep it.
+  std::this_thread::sleep_for(1500ms);
+  ASSERT_FALSE(ended(status));
+  EXPECT_EQ(installation.ToolStarts(), "");
+
+  ASSERT_EQ(write(terminal, "\n", 1), 1);
+  EXPECT_TRUE(WaitUntil([&] {
+    readTerminal();
+    return ended(status);
+  }, 5000ms));
+  close(terminal);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(WaitUntil([&] { return installation.ToolStarts() == "usb\n"; }))
       << installation.ToolStarts();
 }
 
