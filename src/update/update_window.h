@@ -61,8 +61,9 @@ class TfrmUpdate : public TForm, public TStatusSink {
   // WM_UPDATE_DONE acts as Close; its parameters are ignored.
   void HandleMessage(uint32_t message, uintptr_t wparam, intptr_t lparam) override;
 
-  // For a front end that shows the window elsewhere than on screen (the console program): run
-  // after a status line was added, after the gauge changed, after Retry was enabled.
+  // Observers of what the worker shows, on the user-interface thread: run after a status line
+  // was added, after the gauge changed, after Retry was enabled (the console program waits for
+  // Enter then).
   std::function<void(const std::string&)> OnStatusLine;
   std::function<void()> OnGaugeChanged;
   std::function<void()> OnRetryEnabled;
