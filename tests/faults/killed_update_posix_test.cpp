@@ -117,11 +117,15 @@ class KilledUpdate : public ::testing::Test {
       const bool isOld = got == FOld[i], isNew = got == FNew[i];
       FReplaced += isNew;
       EXPECT_TRUE(isOld || isNew) << kNames[i] << ": " << got.size() << " bytes, neither version";
-      if (mustBeNew) EXPECT_TRUE(isNew) << kNames[i];
+      if (mustBeNew) {
+        EXPECT_TRUE(isNew) << kNames[i];
+      }
     }
     const std::string info = FInstall.Read("data/App.info");
     EXPECT_TRUE(info == kOldAppInfo || info == kNewAppInfo) << "App.info: " << info;
-    if (mustBeNew) EXPECT_EQ(info, kNewAppInfo);
+    if (mustBeNew) {
+      EXPECT_EQ(info, kNewAppInfo);
+    }
 
     size_t leftovers = 0;
     const std::set<std::string> known = {"data", "maps.bin", "readme.txt", "runner-output.txt",

@@ -2,25 +2,23 @@
 
 #include <cstdint>
 
+#include "common/cp1252.h"
+
 namespace qvx {
 
 namespace {
 
-// Bytes 0x80..0x9F; 0 marks the five bytes Windows-1252 leaves unassigned.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
+// Strict: a character without its own byte is refused, never given a similar one, and the C1
+// controls that the five unassigned bytes decode to count as not held.
 bool EncodeCp1252(char32_t c, char& out) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
     out = static_cast<char>(c);
     return true;
   }
-  for (int i = 0; i < 32; ++i) {
-    if (kHighControls[i] != 0 && kHighControls[i] == c) {
-      out = static_cast<char>(0x80 + i);
+  if (c >= 0x80 && c <= 0x9F) return false;
+  for (unsigned b = 0x80; b <= 0x9F; ++b) {
+    if (Cp1252ToWideChar(static_cast<unsigned char>(b)) == c) {
+      out = static_cast<char>(b);
       return true;
     }
   }
@@ -88,12 +86,7 @@ bool Utf8ToCp1252(const std::string& utf8, std::string& out) {
 
 std::string Cp1252ToUtf8(const std::string& text) {
   std::string out;
-  for (unsigned char b : text) {
-    if (b >= 0x80 && b <= 0x9F)
-      AppendUtf8(out, kHighControls[b - 0x80] ? kHighControls[b - 0x80] : b);
-    else
-      AppendUtf8(out, b);
-  }
+  for (unsigned char b : text) AppendUtf8(out, Cp1252ToWideChar(b));
   return out;
 }
 

@@ -102,4 +102,11 @@ bool MatchesPattern(const std::string& text, const std::string& pattern) {
   return p == pattern.size();
 }
 
+std::string FoldedName(const std::string& name) {
+  std::string out = name;
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return out;
+}
+
 }  // namespace qvx

@@ -22,6 +22,9 @@ std::string WhyEntryRefused(const std::string& entry);
 // Why the updater passes over an entry whose file name part is this; empty when it fetches it.
 std::string WhyUpdaterSkips(const std::string& fileName);
 
+// The name with a-z turned into A-Z: the form in which the updater compares file names.
+std::string FoldedName(const std::string& name);
+
 // "*" matches any run of bytes, "?" any one byte; letters A-Z match either case.
 bool MatchesPattern(const std::string& text, const std::string& pattern);
 

@@ -17,13 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
-
 // What the updater's date rule makes of a "filedate" value when the local copy exists; empty
 // when it reads a valid moment.
 std::string WhyDateUnreadable(const std::string& dateText) {
@@ -118,7 +111,7 @@ TCheckResult CheckPublication(const fs::path& outDir) {
     if (const std::string why = WhyUpdaterSkips(name); !why.empty()) problems.push_back(label + why);
     if (const std::string why = WhyDateUnreadable(index.ValueOf(dateKey)); !why.empty())
       problems.push_back(label + dateKey + " " + why);
-    const auto [first, fresh] = seenNames.emplace(Folded(name), nameKey);
+    const auto [first, fresh] = seenNames.emplace(FoldedName(name), nameKey);
     if (!fresh)
       problems.push_back(label + "the same file name as " + first->second +
                          "; the server holds only one file of that name");

@@ -7,6 +7,7 @@
 #include "common/name_index.h"
 #include "common/text_utils.h"
 #include "net/body_packer.h"
+#include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/native_names.h"
 
@@ -18,13 +19,6 @@ namespace {
 
 const char* const kListName = "up.txt";
 const char* const kPackedSuffix = ".gz";
-
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
 
 void RemoveIfFile(const fs::path& path) {
   std::error_code ec;
@@ -76,13 +70,13 @@ void WritePublication(const TPublication& publication, const fs::path& outDir, s
   std::set<std::string> current;
   for (const TReleaseFile& f : publication.Files) {
     WriteServed(outDir, f.FileName, ReadFileBytes(f.Source), publication.Pack);
-    current.insert(Folded(f.FileName));
+    current.insert(FoldedName(f.FileName));
   }
   WriteServed(outDir, kListName, publication.UpdateList.JoinedText(), publication.Pack);
 
   // Only now that the new list is served are the files that only the older one named unused.
   for (const std::string& name : older) {
-    const std::string folded = Folded(name);
+    const std::string folded = FoldedName(name);
     // Names are checked before they touch the disk: an older list is not trusted to be sound.
     if (current.count(folded) || folded == "UP.TXT" || name.find_first_of("/\\:") != std::string::npos ||
         name == "." || name == ".." || name.empty())

@@ -14,13 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Folded(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
-
 const char kShownSeparator = static_cast<char>(fs::path::preferred_separator);
 
 bool IsExcluded(const std::string& listPath, const std::string& name,
@@ -137,14 +130,14 @@ class TWalker {
 void RefuseClashes(TReleaseScan& scan) {
   std::map<std::string, const TReleaseFile*> byName;
   for (const TReleaseFile& f : scan.Files) {
-    const auto [it, fresh] = byName.emplace(Folded(f.FileName), &f);
+    const auto [it, fresh] = byName.emplace(FoldedName(f.FileName), &f);
     if (!fresh)
       scan.Refusals.push_back(it->second->Shown + " and " + f.Shown +
                               ": both have the file name " + DisplayText(f.FileName) +
                               ", but the server holds every file under its file name alone");
   }
   for (const TReleaseFile& f : scan.Files) {
-    const std::string folded = Folded(f.FileName);
+    const std::string folded = FoldedName(f.FileName);
     if (folded == "UP.TXT" || folded == "UP.TXT.GZ") {
       scan.Refusals.push_back(f.Shown + ": the name of the update list itself");
       continue;
@@ -165,7 +158,7 @@ TReleaseScan ScanRelease(const fs::path& root, const std::vector<std::string>& e
   TReleaseScan scan;
   TWalker(excludes, scan).Visit(root, std::string(), std::string());
   std::sort(scan.Files.begin(), scan.Files.end(), [](const TReleaseFile& a, const TReleaseFile& b) {
-    const std::string fa = Folded(a.ListName), fb = Folded(b.ListName);
+    const std::string fa = FoldedName(a.ListName), fb = FoldedName(b.ListName);
     return fa != fb ? fa < fb : a.ListName < b.ListName;
   });
   RefuseClashes(scan);
