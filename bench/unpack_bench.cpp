@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "net/body_packer.h"
 #include "net/body_unpack.h"
 
 namespace {
@@ -37,19 +38,6 @@ std::string MakeContent(size_t n) {
   return s;
 }
 
-std::string RawDeflate(const std::string& data) {
-  z_stream s{};
-  deflateInit2(&s, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&s, data.size()), '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  s.avail_in = static_cast<uInt>(data.size());
-  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = static_cast<uInt>(out.size());
-  deflate(&s, Z_FINISH);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return out;
-}
 
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -61,9 +49,9 @@ double Median(std::vector<double> v) {
 int main() {
   const size_t target = 64u << 20;
   const std::string sample = MakeContent(4u << 20);
-  const double ratio = static_cast<double>(RawDeflate(sample).size()) / sample.size();
+  const double ratio = static_cast<double>(qvx::RawDeflate(sample, 6).size()) / sample.size();
   const std::string content = MakeContent(static_cast<size_t>(target / ratio));
-  const std::string deflated = RawDeflate(content);
+  const std::string deflated = qvx::RawDeflate(content, 6);
   std::string packed(12, '\0');
   const uint32_t size = static_cast<uint32_t>(content.size());
   const uint32_t sum = qvx::PackedChecksum(content.data(), content.size());

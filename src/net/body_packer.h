@@ -10,4 +10,7 @@ namespace qvx {
 // is signed 32-bit): both raise an Exception.
 std::string CompressBody(const std::string& body);
 
+// The raw deflate data alone (no wrapper), at the given zlib level; may be empty input.
+std::string RawDeflate(const std::string& data, int level = 9);
+
 }  // namespace qvx

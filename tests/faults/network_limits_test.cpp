@@ -9,6 +9,7 @@
 
 #include "allocation_probe.h"
 #include "common/errors.h"
+#include "net/body_packer.h"
 #include "net/body_unpack.h"
 #include "net/http_client.h"
 #include "support/script_server.h"
@@ -150,19 +151,6 @@ TEST(BrokenTransfer, ResetOrSilenceInMidBodyFails) {
   }
 }
 
-std::string RawDeflate(const std::string& data) {
-  z_stream s{};
-  EXPECT_EQ(deflateInit2(&s, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::string out(deflateBound(&s, static_cast<uLong>(data.size())), '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  s.avail_in = static_cast<uInt>(data.size());
-  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(deflate(&s, Z_FINISH), Z_STREAM_END);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return out;
-}
 
 std::string Packed(uint32_t declared, uint32_t checksum, const std::string& deflated) {
   std::string head(12, '\0');

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "lang/message_strings.h"
+#include "net/body_packer.h"
 #include "net/body_unpack.h"
 #include "platform/file_system.h"
 #include "startup/globals.h"
@@ -48,19 +49,6 @@ std::string Ok(const std::string& body, const std::string& extra = "") {
          "\r\n" + body;
 }
 
-std::string RawDeflate(const std::string& data) {
-  z_stream s{};
-  deflateInit2(&s, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&s, static_cast<uLong>(data.size())), '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  s.avail_in = static_cast<uInt>(data.size());
-  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = static_cast<uInt>(out.size());
-  deflate(&s, Z_FINISH);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return out;
-}
 
 std::string Packed(uint32_t declared, uint32_t checksum, const std::string& data) {
   std::string head(12, '\0');

@@ -1,3 +1,4 @@
+#include "net/body_packer.h"
 #include "net/body_unpack.h"
 
 #include <gtest/gtest.h>
@@ -8,19 +9,6 @@
 namespace qvx {
 namespace {
 
-std::string RawDeflate(const std::string& data) {
-  z_stream s{};
-  EXPECT_EQ(deflateInit2(&s, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  std::string out(deflateBound(&s, data.size()), '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  s.avail_in = static_cast<uInt>(data.size());
-  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(deflate(&s, Z_FINISH), Z_STREAM_END);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return out;
-}
 
 std::string Le32(uint32_t v) {
   std::string s(4, '\0');
