@@ -9,13 +9,6 @@ namespace qvx {
 
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 bool ParseInt32(const std::string& text, int32_t& value) {
   size_t i = 0;
   const size_t n = text.size();
@@ -37,7 +30,7 @@ bool ParseInt32(const std::string& text, int32_t& value) {
   uint32_t acc = 0;
   if (hex) {
     for (; i < n; ++i) {
-      int d = HexDigit(text[i]);
+      int d = HexDigitValue(text[i]);
       if (d < 0 || acc > 0x0FFFFFFFu) return false;
       acc = acc * 16 + static_cast<uint32_t>(d);
     }
@@ -56,6 +49,13 @@ bool ParseInt32(const std::string& text, int32_t& value) {
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 int32_t TextToInt32(const std::string& text) {
   int32_t value = 0;

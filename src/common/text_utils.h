@@ -17,6 +17,9 @@ std::string TrimBlanks(const std::string& text);
 // Same length and same bytes once a-z of both are mapped to A-Z.
 bool EqualTextIgnoreCase(const std::string& a, const std::string& b);
 
+// 0..15 for a hexadecimal digit (either case), -1 for any other byte.
+int HexDigitValue(char c);
+
 // The one rule by which text becomes a signed 32-bit integer (decimal or $/x/X/0x/0X hex).
 int32_t TextToInt32(const std::string& text);  // EConvertError "'%s' is not a valid integer value"
 int32_t TextToInt32Def(const std::string& text, int32_t def);

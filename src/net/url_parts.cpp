@@ -1,18 +1,9 @@
 #include "net/url_parts.h"
 
+#include "common/text_utils.h"
 #include "net/http_text.h"
 
 namespace qvx {
-namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
 
 std::string DecodePercent(const std::string& text) {
   std::string out;
@@ -34,7 +25,7 @@ std::string DecodePercent(const std::string& text) {
       if (i < n && text[i] == pair) ++i;
       continue;
     }
-    int hi = HexValue(next), lo = HexValue(text[i + 2]);
+    int hi = HexDigitValue(next), lo = HexDigitValue(text[i + 2]);
     if (hi >= 0 && lo >= 0) {
       out += static_cast<char>(hi * 16 + lo);
       i += 3;

@@ -27,9 +27,16 @@ int32_t Lookup(const std::string& host, const std::string& port, int family, Soc
   return 0;
 }
 
-int32_t MakeNonBlocking(SOCKET s) {
+// Hands s out through handle once it is non-blocking; closes it when it cannot be made so.
+int32_t AdoptNonBlocking(SOCKET s, SocketHandle& handle) {
   u_long on = 1;
-  return ioctlsocket(s, FIONBIO, &on) == SOCKET_ERROR ? LastError() : 0;
+  if (ioctlsocket(s, FIONBIO, &on) == SOCKET_ERROR) {
+    const int32_t rc = LastError();
+    closesocket(s);
+    return rc;
+  }
+  handle = static_cast<SocketHandle>(s);
+  return 0;
 }
 
 const sockaddr* Addr(const SocketAddress& a) {
@@ -59,13 +66,7 @@ int32_t SocketCreate(int family, SocketHandle& handle) {
   SOCKET s = WSASocketA(family, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
   if (s == INVALID_SOCKET) s = socket(family, SOCK_STREAM, IPPROTO_TCP);
   if (s == INVALID_SOCKET) return LastError();
-  int32_t rc = MakeNonBlocking(s);
-  if (rc != 0) {
-    closesocket(s);
-    return rc;
-  }
-  handle = static_cast<SocketHandle>(s);
-  return 0;
+  return AdoptNonBlocking(s, handle);
 }
 
 int32_t SocketSetBufferSizes(SocketHandle handle, int32_t receive, int32_t send) {
@@ -172,13 +173,7 @@ int32_t SocketAccept(SocketHandle listener, SocketHandle& handle) {
   handle = kNoSocket;
   SOCKET s = accept(S(listener), nullptr, nullptr);
   if (s == INVALID_SOCKET) return LastError();
-  int32_t rc = MakeNonBlocking(s);
-  if (rc != 0) {
-    closesocket(s);
-    return rc;
-  }
-  handle = static_cast<SocketHandle>(s);
-  return 0;
+  return AdoptNonBlocking(s, handle);
 }
 
 void SocketSetAbortiveClose(SocketHandle handle) {
