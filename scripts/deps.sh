@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 xvfb imagemagick fonts-wqy-microhei
   nginx tinyproxy curl
+  libssl-dev openssl
   clang libclang-rt-14-dev
 )
 
