@@ -7,11 +7,14 @@
 #include "lang/form_language.h"
 #include "startup/launch_context.h"
 #include "ui/application.h"
+#include "platform/file_system.h"
 #include "ui/dialogs.h"
+#include "ui/notice.h"
+#include "update/launch_check.h"
+#include "update/run_outcome.h"
 #include "update/update_window.h"
 
 #ifndef _WIN32
-#include "platform/file_system.h"
 #include "update/console_front.h"
 #endif
 
@@ -23,6 +26,16 @@ int main(int argc, char** argv) {
   (void)argc;
   (void)argv;
 #endif
+  // A request for the usage, or an argument the tool never passes, runs no update.
+  const qvx::TLaunchRequest request = qvx::CheckLaunchArguments(qvx::LaunchArguments());
+  if (request != qvx::TLaunchRequest::Run) {
+    const bool help = request == qvx::TLaunchRequest::Help;
+    qvx::ShowNotice("qvxupdate", help ? qvx::UsageText()
+                                      : "The first argument is not the one qvxtool.exe passes.\n\n" +
+                                            qvx::UsageText(),
+                    help ? qvx::TNoticeKind::Information : qvx::TNoticeKind::Mistake);
+    return help ? 0 : static_cast<int>(qvx::TRunOutcome::BadArguments);
+  }
   qvx::TApplication& app = qvx::TApplication::Instance();
   qvx::LoadStartupSettings();
   qvx::ClampLanguageIndex(qvx::GetLanguageCount());
@@ -42,5 +55,5 @@ int main(int argc, char** argv) {
       qvx::ShowErrorMessage(e.what());
     }
   }
-  return 0;
+  return qvx::RunExitCode();
 }

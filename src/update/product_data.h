@@ -9,5 +9,9 @@ namespace qvx {
 std::string ProductUpdateUrl();
 // The URL this program was built with (CMake cache variable QVX_UPDATE_URL).
 std::string BuiltInUpdateUrl();
+// For the line that reports a failed list: when the base URL asked is the built-in one because
+// data\Product.ini gave none, why (the file is missing, empty, not text, or lacks the key);
+// otherwise empty.
+std::string ProductUrlNote(const std::string& baseUrlAsked);
 
 }  // namespace qvx

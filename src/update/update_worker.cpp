@@ -19,7 +19,10 @@
 #include "platform/process.h"
 #include "startup/globals.h"
 #include "ui/application.h"
+#include "update/fetch_failure.h"
 #include "update/main_tool.h"
+#include "update/product_data.h"
+#include "update/run_outcome.h"
 #include "update/status_sink.h"
 #include "update/update_list_rules.h"
 
@@ -117,9 +120,14 @@ void TDownShareFileThread::EnableRetry() {
 }
 
 void TDownShareFileThread::Execute() {
+  ResetRunOutcome();
   Report(GetLangStr(147));
   bool completed = false;
   if (!DownloadFile("up.txt", false, "", true)) {
+    // A run that fetched nothing must not read like one that found nothing to do.
+    Report(ListFailureLine(UpdateBaseUrl + "up.txt", FetchFailureReason(*FHttp),
+                           ProductUrlNote(UpdateBaseUrl)));
+    NoteRunOutcome(TRunOutcome::ListFailed);
     FinishRun();
     return;
   }
@@ -130,6 +138,7 @@ void TDownShareFileThread::Execute() {
     completed = ApplyList(list);
   } catch (const std::exception& e) {
     Report(e.what());
+    NoteRunOutcome(TRunOutcome::FilesFailed);
   }
   if (completed) {
     FinishRun();
@@ -219,6 +228,7 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
         std::string unpacked = UnCompressBody(FHttp->Document.Bytes());
         if (unpacked.empty()) {
           Report(GetLangStr(31));
+          if (!quiet) NoteRunOutcome(TRunOutcome::FilesFailed);
           return false;
         }
         FHttp->Document.Bytes().swap(unpacked);
@@ -231,6 +241,7 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
   } catch (const std::exception& e) {
     Report(e.what());
   }
+  if (!success && !quiet) NoteRunOutcome(TRunOutcome::FilesFailed);
   return success;
 }
 
@@ -254,6 +265,7 @@ bool TDownShareFileThread::WaitToolClosed() {
     if (!CloseToolWindow()) return true;
     if (++tries > 10) {
       Report(GetLangStr(148));
+      NoteRunOutcome(TRunOutcome::FilesFailed);
       return false;
     }
     Pause(gPauses.ToolCloseRetryMs);

@@ -181,7 +181,7 @@ TEST_F(ConsoleProgram, ARunThatAnErrorEndedShowsTheErrorAndClosesWithoutATermina
   EXPECT_EQ(texts[0], kUpdating);
   EXPECT_EQ(texts[1].rfind("''2099-13-1", 0), 0u) << texts[1];
   EXPECT_NE(texts[1].find("is not a valid date and time"), std::string::npos) << texts[1];
-  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.ExitCode, 1) << "an error ended the run";
   // Standard input is no terminal: nobody could press Enter, so Close is pressed at once.
   EXPECT_LE(run.Ended - run.Lines.back().At, 1s);
   EXPECT_EQ(run.Errors.find("Press Enter"), std::string::npos) << run.Errors;
@@ -238,7 +238,7 @@ TEST_F(ConsoleProgram, OnATerminalARunThatAnErrorEndedWaitsForEnter) {
     return ended(status);
   }, 5000ms));
   close(terminal);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
   EXPECT_TRUE(WaitUntil([&] { return installation.ToolStarts() == "usb\n"; }))
       << installation.ToolStarts();
 }
@@ -266,13 +266,67 @@ TEST_F(ConsoleProgram, CtrlCDuringADownloadActsAsTheCloseBox) {
   ASSERT_NE(interrupted, Clock::duration{}) << "no download of big.bin";
   EXPECT_EQ(texts.back(), kFinished);
   for (const std::string& text : texts) EXPECT_NE(text, kUpdating + "small.txt");
-  EXPECT_EQ(run.ExitCode, 0);
+  EXPECT_EQ(run.ExitCode, 1) << "big.bin was not fetched";
   // The transfer is cancelled, not waited for: the end of the run follows at once (with its
   // one-second pause), long before the file could have come at the slow server's pace.
   EXPECT_LE(run.Ended - interrupted, 3s);
   EXPECT_FALSE(installation.Folder().Exists("big.bin"));
   EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-03\r\n");
   std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(installation.ToolStarts(), "");
+}
+
+TEST_F(ConsoleProgram, AListThatCannotBeFetchedSaysWhyAndExitsWithTwo) {
+  TE2eInstallation installation("http://127.0.0.1:1/qvx/");
+  Isolate(installation);
+
+  const TRun run = RunUpdater(installation, {installation.ToolArgument('0', 100)});
+
+  EXPECT_EQ(run.Texts(), (std::vector<std::string>{
+                             kUpdating,
+                             "The update list http://127.0.0.1:1/qvx/up.txt could not be fetched: "
+                             "connection refused",
+                             kFinished}))
+      << run.Errors;
+  EXPECT_EQ(run.ExitCode, 2);
+}
+
+// A request for the usage, and a first argument that is not what the tool passes (a plain path,
+// Base64 without "|"), run no update: nothing is fetched, no tool is started, no log is begun.
+TEST_F(ConsoleProgram, HelpAndWrongArgumentsShowTheUsageAndRunNoUpdate) {
+  const std::string folder = "e2e-console-help";
+  const std::string url = PublishRelease(folder, {{"readme.txt", "new readme"}}, 100, "2026-12-04");
+  TE2eInstallation installation(url);
+  Isolate(installation);
+  installation.WriteOld("readme.txt", "old readme");
+  struct TCase {
+    std::vector<std::string> Args;
+    int ExitCode;
+  };
+  const std::vector<TCase> cases = {
+      {{"--help"}, 0},
+      {{"-h"}, 0},
+      {{"/?"}, 0},
+      {{installation.ToolArgument('1', 100), "--help"}, 0},
+      {{installation.Tool()}, 3},
+      {{"cXZ4dG9vbC5leGU="}, 3},  // Base64 of a path without "|"
+      {{"|1100"}, 3},
+  };
+  for (const TCase& c : cases) {
+    const TRun run = RunUpdater(installation, c.Args);
+    const std::string shown = ::testing::PrintToString(c.Args);
+    EXPECT_EQ(run.ExitCode, c.ExitCode) << shown;
+    const std::string usage = c.ExitCode == 0 ? [&] {
+      std::string all;
+      for (const std::string& text : run.Texts()) all += text + "\n";
+      return all;
+    }() : run.Errors;
+    EXPECT_NE(usage.find("Usage: qvxupdate"), std::string::npos) << shown << usage;
+    EXPECT_NE(usage.find("Exit codes: 0 up to date"), std::string::npos) << shown << usage;
+    EXPECT_LE(run.Ended, 1s) << shown << ": no window, no timer";
+  }
+  EXPECT_EQ(installation.Folder().Read("readme.txt"), "old readme");
+  EXPECT_EQ(installation.AppInfo(), "-");
   EXPECT_EQ(installation.ToolStarts(), "");
 }
 

@@ -19,6 +19,7 @@
 #include "support/test_web_server.h"
 #include "update/main_tool.h"
 #include "update/recording_status_sink.h"
+#include "update/run_outcome.h"
 #include "update/update_worker.h"
 #include "lang/message_strings.h"
 #include "net/body_unpack.h"
@@ -71,6 +72,7 @@ struct RunCase {
   bool Retry = false;
   bool ToolRunningAfter = false;
   std::vector<std::string> Progress;  // checked when not empty
+  int ExitCode = 0;  // what the program would exit with after this run
 };
 
 std::string Le32(uint32_t v) {
@@ -175,6 +177,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "InstallerMissingOnTheServerGoesOnWithTheTool";
+    r.ExitCode = 1;
     r.List = With({"softid=7", "last_setupid=6"}, kOneFile);
     r.Server = {a, tool};
     r.Lines = {kGet, kGet + "setup.exe", " Socket err:404", kGet, kGet + "qvxtool.exe",
@@ -187,6 +190,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "AnOldInstallerThatResistsDeletionIsNeverStarted";
+    r.ExitCode = 1;
     r.List = With({"softid=7", "last_setupid=6"}, kOneFile);
     r.Server = {a, tool};
     r.Installed = {{"setup.exe", kFake}};
@@ -283,6 +287,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "FilesThatCannotBeWrittenAreReportedAndTheRunGoesOn";
+    r.ExitCode = 1;
     r.List = {"filecount=3", "filename0=ro.txt", "filename1=nofolder\\y.ini", "filename2=a.txt"};
     for (int i = 0; i < 3; ++i) r.List.push_back("filedate" + std::to_string(i) + "=" + kNewer);
     r.Server = {a, {"ro.txt", "new ro"}, {"y.ini", "y"}};
@@ -310,6 +315,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "AToolThatRefusesToCloseKeepsItsExecutable";
+    r.ExitCode = 1;
     r.List = {"filecount=2", "filename0=qvxtool.exe", std::string("filedate0=") + kNewer,
               "filename1=a.txt", std::string("filedate1=") + kNewer};
     r.Server = {a, tool};
@@ -348,6 +354,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "AnInvalidFileDateEndsTheRun";
+    r.ExitCode = 1;
     r.List = {"filecount=2", "filename0=b.txt", "filedate0=2015-13-1-0-0-0", "filename1=a.txt",
               std::string("filedate1=") + kNewer, "AppDate=2015-3-20"};
     r.Server = {a};
@@ -362,6 +369,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "ClosingInTheMiddleAbortsTheTransferAndStillRecordsAppDate";
+    r.ExitCode = 1;
     r.List = {"filecount=2", "filename0=big.bin", std::string("filedate0=") + kNewer,
               "filename1=a.txt", std::string("filedate1=") + kNewer, "AppDate=2015-3-20"};
     r.Server = {a, {"big.bin", std::string(200000, 'b')}};
@@ -419,6 +427,7 @@ std::vector<RunCase> Cases() {
   {
     RunCase r;
     r.Name = "PackedBodiesThatGiveNothingOrFailAreNotSaved";
+    r.ExitCode = 1;
     r.List = {"filecount=4", "filename0=empty.dat", "filename1=mismatch.dat",
               "filename2=broken.dat", "filename3=a.txt"};
     for (int i = 0; i < 4; ++i) r.List.push_back("filedate" + std::to_string(i) + "=" + kNewer);
@@ -447,19 +456,22 @@ std::vector<RunCase> Cases() {
   }
   {
     RunCase r;
-    r.Name = "AProxyThatDoesNotAnswerEndsTheRunQuietly";
+    r.Name = "AProxyThatDoesNotAnswerEndsTheRunWithItsReason";
+    r.ExitCode = 2;
     r.List = kOneFile;
     r.Server = {a};
     r.Config = "[Config]\r\nproxySvr=127.0.0.1\r\nproxtPort=1\r\n";
-    r.Lines = {kGet, kDone};
+    r.Lines = {kGet, "*/up.txt could not be fetched: proxy 127.0.0.1:1 unreachable (connection refused)",
+               kDone};
     r.Absent = {"a.txt"};
     c.push_back(r);
   }
   {
     RunCase r;
-    r.Name = "NoListOnTheServerEndsTheRunQuietly";
+    r.Name = "NoListOnTheServerEndsTheRunWithItsReason";
+    r.ExitCode = 2;
     r.Server = {a};
-    r.Lines = {kGet, kDone};
+    r.Lines = {kGet, "*/up.txt could not be fetched: HTTP status 404", kDone};
     r.Absent = {"a.txt"};
     c.push_back(r);
   }
@@ -579,6 +591,7 @@ TEST_P(UpdateRunTest, Run) {
     EXPECT_EQ(sink.Progress, r.Progress);
   }
   EXPECT_EQ(IsToolRunning(), r.ToolRunningAfter);
+  EXPECT_EQ(RunExitCode(), r.ExitCode);
 
   const std::string setup = FInstall.At("setup.exe");
   if (r.InstallerStarted) {

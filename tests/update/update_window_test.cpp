@@ -255,7 +255,9 @@ TEST_F(UpdateWindow, TheTimerStartsTheRunAndTheRunsEndClosesTheWindow) {
   form.Show();
   TApplication::Instance().Run();
 
-  EXPECT_EQ(Lines(*form.Memo1), "[Fetching: ][Done.]");
+  EXPECT_EQ(Lines(*form.Memo1),
+            "[Fetching: ][The update list http://127.0.0.1:1/none/up.txt could not be fetched: "
+            "connection refused][Done.]");
   EXPECT_FALSE(form.Visible());
   EXPECT_GE(firstLine - shown, 900ms);
   EXPECT_LE(firstLine - shown, 1500ms);

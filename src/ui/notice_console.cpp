@@ -1,0 +1,14 @@
+#include <cstdio>
+
+#include "ui/notice.h"
+
+namespace qvx {
+
+void ShowNotice(const std::string&, const std::string& text, TNoticeKind kind) {
+  std::FILE* stream = kind == TNoticeKind::Mistake ? stderr : stdout;
+  std::fputs(text.c_str(), stream);
+  if (!text.empty() && text.back() != '\n') std::fputc('\n', stream);
+  std::fflush(stream);
+}
+
+}  // namespace qvx
