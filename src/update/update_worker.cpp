@@ -15,11 +15,13 @@
 #include "lang/message_strings.h"
 #include "net/body_unpack.h"
 #include "net/http_client.h"
+#include "platform/crypto.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "startup/globals.h"
 #include "ui/application.h"
 #include "update/fetch_failure.h"
+#include "update/list_trust.h"
 #include "update/main_tool.h"
 #include "update/product_data.h"
 #include "update/run_outcome.h"
@@ -135,7 +137,8 @@ void TDownShareFileThread::Execute() {
   try {
     FHttp->Document.SetPosition(0);
     list.LoadBytes(FHttp->Document);
-    completed = ApplyList(list);
+    const std::string listBytes = FHttp->Document.Bytes();
+    if (AcceptList(listBytes, list)) completed = ApplyList(list);
   } catch (const std::exception& e) {
     Report(e.what());
     NoteRunOutcome(TRunOutcome::FilesFailed);
@@ -147,6 +150,49 @@ void TDownShareFileThread::Execute() {
   }
 }
 
+bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStringList& list) {
+  FKeys = ProductUpdateKeys();
+  if (FKeys.empty()) return true;
+  if (!DownloadFile("up.txt.sig", false, "", true)) {
+    return RefuseList("its signature file up.txt.sig could not be fetched (" +
+                      FetchFailureReason(*FHttp) + ")");
+  }
+  if (!SignatureFileVerifies(listBytes, FHttp->Document.Bytes(), FKeys)) {
+    return RefuseList("it is not signed with this installation's update key");
+  }
+  // A signed list replayed after a newer one would undo the newer one's repairs.
+  const TNameIndex index(list);
+  const uint64_t recorded = RecordedListSerial();
+  uint64_t serial = 0;
+  if (!ListSerial(index, serial)) serial = 0;
+  if (serial < recorded) {
+    return RefuseList("it is older (number " + std::to_string(serial) + ") than the list used before (number " +
+                      std::to_string(recorded) + ")");
+  }
+  return true;
+}
+
+bool TDownShareFileThread::RefuseList(const std::string& reason) {
+  Report("The update list was refused: " + reason + ". Nothing was changed.");
+  NoteRunOutcome(TRunOutcome::ListFailed);
+  return false;
+}
+
+bool TDownShareFileThread::MayFetch(const std::string& name, const std::string& hash) {
+  if (!hash.empty() || FKeys.empty()) return true;
+  Report("\"" + NameOfPath(name) + "\" was not fetched: the signed update list gives no hash for it.");
+  NoteRunOutcome(TRunOutcome::FilesFailed);
+  return false;
+}
+
+bool TDownShareFileThread::DownloadChecked(const std::string& name, const std::string& target,
+                                           const std::string& hash) {
+  FExpectedHash = hash;
+  const bool fetched = DownloadFile(name, true, target, false);
+  FExpectedHash.clear();
+  return fetched;
+}
+
 bool TDownShareFileThread::ApplyList(const TStringList& list) {
   // The list is read once per entry: an index keeps a long list linear.
   const TNameIndex index(list);
@@ -154,26 +200,38 @@ bool TDownShareFileThread::ApplyList(const TStringList& list) {
     const int32_t soft = ListInt(index, SetupIdKey, 0);
     if (soft > CurrentSetupId) {
       const int32_t last = ListInt(index, LastSetupIdKey, -1);
-      if (CurrentSetupId < last && RunInstaller()) return false;
-      if (WaitToolClosed()) DownloadFile("qvxtool.exe", true, ToolExePath, false);
+      if (CurrentSetupId < last && RunInstaller(ListHash(index, "setuphash"))) return false;
+      const std::string toolHash = ListHash(index, "toolhash");
+      // A tool that already has the listed content is neither closed nor fetched.
+      if (MayFetch("qvxtool.exe", toolHash) &&
+          !(toolHash.size() > 0 && InstalledFileMatches(ToolExePath, toolHash)) && WaitToolClosed()) {
+        DownloadChecked("qvxtool.exe", ToolExePath, toolHash);
+      }
     }
   }
   WorkThroughFiles(index, HighestFileNumber(list));
   // Also after a terminate request stopped the list: what was fetched is recorded.
   WriteAppInfo("AppDate", index.ValueOf("AppDate"));
+  uint64_t serial = 0;
+  if (ListSerial(index, serial) && serial >= RecordedListSerial()) {
+    WriteAppInfo("ListSerial", std::to_string(serial));
+  }
   return true;
 }
 
-bool TDownShareFileThread::RunInstaller() {
+bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
   const std::string setup = AppPath + "setup.exe";
-  if (FileIsPresent(setup)) {
+  if (!MayFetch(setup, setupHash)) return false;
+  // Without a hash an old installer goes first, as it always did; with one, only a download
+  // that matched replaces it, and a refused one leaves the folder as it was.
+  if (setupHash.empty() && FileIsPresent(setup)) {
     try {
       DeleteFileAt(setup);
     } catch (const std::exception&) {
       // A file that resists deletion is replaced by the download, or stays unused.
     }
   }
-  const bool fetched = DownloadFile(setup, true, "", false);
+  const bool fetched = DownloadChecked(setup, "", setupHash);
   if (Terminated()) return true;
   // Only this run's download is started: an old installer left behind by a failed delete may be
   // exactly the one the server has replaced.
@@ -201,14 +259,22 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list, int32_t high
       Report("Skipped \"" + name + "\": the name leaves the installation folder");
       continue;
     }
-    if (!IsServerFileNewer(name, date)) continue;
-    if (IsToolFile(name)) {
-      if (WaitToolClosed()) {
-        DownloadFile(name, true, ToolExePath.empty() ? AppPath + name : ToolExePath, false);
-      }
+    const bool toolFile = IsToolFile(name);
+    const std::string target = !toolFile ? AppPath + name
+                               : ToolExePath.empty() ? AppPath + name
+                                                     : ToolExePath;
+    // A hash decides by content, whatever the clocks say; dates decide only without one.
+    const std::string hash = ListHash(list, "filehash" + number);
+    if (hash.empty()) {
+      if (!MayFetch(name, hash) || !IsServerFileNewer(name, date)) continue;
+    } else if (InstalledFileMatches(target, hash)) {
       continue;
     }
-    DownloadFile(AppPath + name, true, "", false);
+    if (toolFile) {
+      if (WaitToolClosed()) DownloadChecked(name, target, hash);
+      continue;
+    }
+    DownloadChecked(AppPath + name, "", hash);
   }
 }
 
@@ -233,6 +299,13 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
         }
         FHttp->Document.Bytes().swap(unpacked);
         FHttp->Document.SetPosition(0);
+      }
+      if (!FExpectedHash.empty() &&
+          !IsMatchingHash(FExpectedHash, Sha256HexOf(FHttp->Document.Bytes()))) {
+        Report("\"" + NameOfPath(name) +
+               "\" was not saved: the download does not match its hash in the update list.");
+        NoteRunOutcome(TRunOutcome::FilesFailed);
+        return false;
       }
       if (save) SaveDownloadedFile(target.empty() ? name : target, FHttp->Document.Bytes());
       success = true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ui/thread.h"
 
@@ -58,7 +59,17 @@ class TDownShareFileThread : public TThread {
   void Report(const std::string& text);
   // The installer road; true when the run is over: the installer was started, or a terminate
   // request came during its download.
-  bool RunInstaller();
+  bool RunInstaller(const std::string& setupHash);
+  // With publisher keys: the list's signature and serial. False, after one line that says
+  // why, when the list is refused; nothing of the run has happened yet then.
+  bool AcceptList(const std::string& listBytes, const TStringList& list);
+  bool RefuseList(const std::string& reason);
+  // False, after a line naming the file, for a file that a signed list gives no hash for.
+  bool MayFetch(const std::string& name, const std::string& hash);
+  // DownloadFile whose body must have this SHA-256 (lower-case hex) before it is saved or
+  // counts as fetched; an empty hash checks nothing.
+  bool DownloadChecked(const std::string& name, const std::string& target,
+                       const std::string& hash);
   // The listed files up to "filecount" - 1, and none past the last named entry.
   void WorkThroughFiles(const TNameIndex& list, int32_t highestNumber);
 
@@ -66,6 +77,10 @@ class TDownShareFileThread : public TThread {
   int32_t FProgressPos = 0;
   int32_t FProgressMax = 0;
   std::string FStatusText;
+  // The installation's publisher keys; empty when it has none.
+  std::vector<std::string> FKeys;
+  // The SHA-256 that the body of the running download must have; empty: none.
+  std::string FExpectedHash;
 };
 
 }  // namespace qvx

@@ -1,0 +1,113 @@
+#include "update/list_trust.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "common/file_utils.h"
+#include "common/ini_file.h"
+#include "common/name_index.h"
+#include "common/string_list.h"
+#include "common/text_utils.h"
+#include "platform/crypto.h"
+#include "platform/file_pieces.h"
+#include "startup/globals.h"
+
+namespace qvx {
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// Plain decimal digits only: a serial has no sign, no blanks inside, no hexadecimal form.
+bool ReadDecimal(const std::string& text, uint64_t& value) {
+  const std::string digits = TrimBlanks(text);
+  if (digits.empty() || digits.size() > 19 ||
+      digits.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  value = std::stoull(digits);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> ParseUpdateKeys(const std::string& value) {
+  std::vector<std::string> keys;
+  size_t start = 0;
+  while (start <= value.size()) {
+    size_t end = value.find(',', start);
+    if (end == std::string::npos) end = value.size();
+    const std::string piece = TrimBlanks(value.substr(start, end - start));
+    if (!piece.empty()) keys.push_back(Base64ToText(piece));
+    start = end + 1;
+  }
+  return keys;
+}
+
+std::vector<std::string> ProductUpdateKeys() {
+  TIniFile ini(AppPath + "data\\Product.ini");
+  return ParseUpdateKeys(ini.ReadText("Product", "UpdateKey", std::string()));
+}
+
+bool SignatureFileVerifies(const std::string& listBytes, const std::string& signatureFile,
+                           const std::vector<std::string>& keys) {
+  const TSha256Digest digest = Sha256Of(listBytes);
+  size_t start = 0;
+  while (start < signatureFile.size()) {
+    size_t end = signatureFile.find('\n', start);
+    if (end == std::string::npos) end = signatureFile.size();
+    std::string line = signatureFile.substr(start, end - start);
+    start = end + 1;
+    line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+    line = TrimBlanks(line);
+    if (line.empty()) continue;
+    const std::string signature = Base64ToText(line);
+    if (signature.size() != kP256SignatureSize) continue;
+    for (const std::string& key : keys) {
+      if (VerifyP256Signature(key, digest, signature)) return true;
+    }
+  }
+  return false;
+}
+
+std::string ListHash(const TNameIndex& list, const std::string& key) {
+  return Lower(TrimBlanks(list.ValueOf(key)));
+}
+
+bool IsMatchingHash(const std::string& listHash, const std::string& hexDigest) {
+  return listHash.size() == 64 && listHash == hexDigest;
+}
+
+bool ListSerial(const TNameIndex& list, uint64_t& serial) {
+  return ReadDecimal(list.ValueOf("listserial"), serial);
+}
+
+uint64_t RecordedListSerial() {
+  const std::string path = AppPath + "data\\App.info";
+  if (!FileIsPresent(path)) return 0;
+  TStringList info;
+  info.LoadFile(path);
+  uint64_t serial = 0;
+  return ReadDecimal(info.ValueOf("ListSerial"), serial) ? serial : 0;
+}
+
+bool InstalledFileMatches(const std::string& path, const std::string& listHash) {
+  if (listHash.size() != 64) return false;
+  TSha256 hash;
+  try {
+    if (!ReadFileInPieces(path, [&hash](const char* data, size_t size) { hash.Update(data, size); })) {
+      return false;
+    }
+  } catch (const std::exception&) {
+    // A file that cannot be read through is no proof of the content: fetch it again.
+    return false;
+  }
+  return IsMatchingHash(listHash, hash.FinishHex());
+}
+
+}  // namespace qvx
