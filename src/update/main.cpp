@@ -12,6 +12,7 @@
 #include "ui/notice.h"
 #include "update/launch_check.h"
 #include "update/run_outcome.h"
+#include "update/update_log.h"
 #include "update/update_window.h"
 
 #ifndef _WIN32
@@ -55,5 +56,6 @@ int main(int argc, char** argv) {
       qvx::ShowErrorMessage(e.what());
     }
   }
+  qvx::LogExitCode(qvx::RunExitCode());
   return qvx::RunExitCode();
 }

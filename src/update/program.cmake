@@ -5,6 +5,8 @@
 # Only this file needs the built-in update URL, so changing it rebuilds one file.
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/product_data.cpp PROPERTIES
   COMPILE_DEFINITIONS "QVX_DEFAULT_UPDATE_URL=\"${QVX_UPDATE_URL}\"")
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/update_log.cpp PROPERTIES
+  COMPILE_DEFINITIONS "QVX_VERSION=\"${PROJECT_VERSION}\"")
 
 add_executable(qvxupdate ${CMAKE_CURRENT_SOURCE_DIR}/update/main.cpp)
 target_link_libraries(qvxupdate PRIVATE qvxcore)

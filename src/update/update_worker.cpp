@@ -26,6 +26,7 @@
 #include "update/product_data.h"
 #include "update/run_outcome.h"
 #include "update/status_sink.h"
+#include "update/update_log.h"
 #include "update/update_list_rules.h"
 
 namespace qvx {
@@ -102,6 +103,7 @@ TDownShareFileThread::~TDownShareFileThread() {
 void TDownShareFileThread::CancelTransfer() { FHttp->AbortTransfer(); }
 
 void TDownShareFileThread::Report(const std::string& text) {
+  LogStatusLine(text);
   FStatusText = text;
   Synchronize([this] { ShowStatus(); });
 }
@@ -123,6 +125,7 @@ void TDownShareFileThread::EnableRetry() {
 
 void TDownShareFileThread::Execute() {
   ResetRunOutcome();
+  LogRunStart(UpdateBaseUrl + "up.txt");
   Report(GetLangStr(147));
   bool completed = false;
   if (!DownloadFile("up.txt", false, "", true)) {

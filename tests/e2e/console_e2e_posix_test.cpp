@@ -289,6 +289,10 @@ TEST_F(ConsoleProgram, AListThatCannotBeFetchedSaysWhyAndExitsWithTwo) {
                              kFinished}))
       << run.Errors;
   EXPECT_EQ(run.ExitCode, 2);
+  const std::string log = installation.Folder().Read("data\\update.log");
+  EXPECT_NE(log.find("  --- qvxupdate "), std::string::npos) << log;
+  EXPECT_NE(log.find("could not be fetched: connection refused\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("  --- exit code 2\r\n"), std::string::npos) << log;
 }
 
 // A request for the usage, and a first argument that is not what the tool passes (a plain path,
@@ -328,6 +332,7 @@ TEST_F(ConsoleProgram, HelpAndWrongArgumentsShowTheUsageAndRunNoUpdate) {
   EXPECT_EQ(installation.Folder().Read("readme.txt"), "old readme");
   EXPECT_EQ(installation.AppInfo(), "-");
   EXPECT_EQ(installation.ToolStarts(), "");
+  EXPECT_FALSE(installation.Folder().Exists("data\\update.log"));
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// data\update.log: a run's lines with their times, the version and the address asked; the
+// bound that drops the oldest half; and a log that cannot be written leaves the run alone.
+#include "update/update_log.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "lang/message_strings.h"
+#include "platform/file_system.h"
+#include "startup/globals.h"
+#include "support/temp_folder.h"
+#include "ui/application.h"
+#include "update/recording_status_sink.h"
+#include "update/update_worker.h"
+
+namespace qvx {
+namespace {
+
+const char kLanguageIni[] = "[1]\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n";
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  EXPECT_EQ(start, text.size()) << "the log ends in the middle of a line";
+  return lines;
+}
+
+class UpdateLog : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    TApplication::Instance();
+    SetWorkerPausesForTesting({20, 10});
+  }
+  static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
+  void SetUp() override {
+    FInstall.Write("data\\Language.ini", kLanguageIni);
+    AppPath = FInstall.Path();
+    LangIndex = 1;
+    ForgetLangStrFile();
+  }
+  void TearDown() override { ForgetLangStrFile(); }
+
+  std::vector<std::string> RunAgainst(const std::string& baseUrl) {
+    UpdateBaseUrl = baseUrl;
+    test::TRecordingStatusSink sink;
+    {
+      TDownShareFileThread worker;
+      worker.Resume();
+      TApplication::Instance().WaitFor(worker);
+    }
+    TApplication::Instance().ProcessMessages();
+    return sink.Lines;
+  }
+
+  test::TTempFolder FInstall;
+};
+
+TEST_F(UpdateLog, ARunLeavesItsVersionAddressAndEveryLineWithItsTime) {
+  FInstall.Write("data\\update.log", "an earlier run\r\n");
+  const std::vector<std::string> shown = RunAgainst("http://127.0.0.1:1/logged/");
+  LogExitCode(2);
+
+  const std::vector<std::string> log = LinesOf(FInstall.Read("data\\update.log"));
+  ASSERT_EQ(log.size(), shown.size() + 3) << FInstall.Read("data\\update.log");
+  EXPECT_EQ(log[0], "an earlier run");
+  const std::regex stamp(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d  (.*))");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(log[1], m, stamp)) << log[1];
+  EXPECT_EQ(m[1].str(), "--- qvxupdate " + ProgramVersion() +
+                            ", update list http://127.0.0.1:1/logged/up.txt");
+  EXPECT_TRUE(std::regex_match(ProgramVersion(), std::regex(R"(\d+\.\d+\.\d+)"))) << ProgramVersion();
+  for (size_t i = 0; i < shown.size(); ++i) {
+    ASSERT_TRUE(std::regex_match(log[i + 2], m, stamp)) << log[i + 2];
+    EXPECT_EQ(m[1].str(), shown[i]);
+  }
+  ASSERT_TRUE(std::regex_match(log.back(), m, stamp));
+  EXPECT_EQ(m[1].str(), "--- exit code 2");
+}
+
+TEST_F(UpdateLog, StaysBelowItsBoundByDroppingTheOldestHalf) {
+  std::string old;
+  for (int i = 0; old.size() < kUpdateLogLimit - 60; ++i) old += "old line " + std::to_string(i) + "\r\n";
+  const std::string lastOld = LinesOf(old).back();
+  FInstall.Write("data\\update.log", old);
+
+  for (int i = 0; i < 3; ++i) LogStatusLine("new line " + std::to_string(i));
+
+  const std::string text = FInstall.Read("data\\update.log");
+  EXPECT_LT(text.size(), static_cast<size_t>(kUpdateLogLimit));
+  EXPECT_GT(text.size(), static_cast<size_t>(kUpdateLogLimit) * 2 / 5);
+  const std::vector<std::string> log = LinesOf(text);
+  EXPECT_EQ(log.front().rfind("old line ", 0), 0u) << "the cut falls between two lines: " << log.front();
+  EXPECT_EQ(text.find("old line 0\r\n"), std::string::npos) << "the oldest lines go first";
+  EXPECT_NE(text.find(lastOld + "\r\n"), std::string::npos) << "the newest old lines stay";
+  ASSERT_GE(log.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const std::string& line = log[log.size() - 3 + i];
+    EXPECT_EQ(line.substr(line.size() - 10), "new line " + std::to_string(i));
+  }
+
+  // A line larger than the bound itself is cut, and the bound still holds.
+  LogStatusLine(std::string(kUpdateLogLimit + 10, 'x'));
+  EXPECT_LT(FInstall.Read("data\\update.log").size(), static_cast<size_t>(kUpdateLogLimit));
+}
+
+TEST_F(UpdateLog, ALogThatCannotBeWrittenLeavesTheRunAsItIs) {
+  // A folder where the log's file should be: no write to it can succeed.
+  CreateFolder(FInstall.At("data\\update.log"));
+  const std::vector<std::string> shown = RunAgainst("http://127.0.0.1:1/unlogged/");
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown.front(), "Fetching:");
+  EXPECT_EQ(shown.back(), "Done.");
+  EXPECT_TRUE(FolderExists(FInstall.At("data\\update.log")));
+}
+
+}  // namespace
+}  // namespace qvx
