@@ -1,12 +1,26 @@
+#include <semaphore.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <thread>
 #include <utility>
 
 #include "platform/console_io.h"
 
 namespace qvx {
+
+namespace {
+
+// A signal handler may only post the semaphore; the watcher thread does the rest.
+sem_t gInterrupts;
+std::mutex gInterruptLock;
+std::function<void()> gOnInterrupt;
+
+void OnInterrupt(int) { sem_post(&gInterrupts); }
+
+}  // namespace
 
 bool StreamIsTerminal(TStdStream stream) {
   int fd = stream == TStdStream::Input ? STDIN_FILENO
@@ -26,6 +40,31 @@ void WatchInputLine(std::function<void()> onDone) {
     }
     onDone();
   }).detach();
+}
+
+void WatchInterrupts(std::function<void()> onInterrupt) {
+  std::lock_guard<std::mutex> lock(gInterruptLock);
+  const bool installed = static_cast<bool>(gOnInterrupt);
+  gOnInterrupt = std::move(onInterrupt);
+  if (installed) return;
+  sem_init(&gInterrupts, 0, 0);
+  // Detached: it waits for the next Ctrl-C as long as the process lives.
+  std::thread([] {
+    for (;;) {
+      if (sem_wait(&gInterrupts) != 0) continue;
+      std::function<void()> handler;
+      {
+        std::lock_guard<std::mutex> guard(gInterruptLock);
+        handler = gOnInterrupt;
+      }
+      if (handler) handler();
+    }
+  }).detach();
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
 }
 
 }  // namespace qvx

@@ -49,8 +49,8 @@ void TApplication::Synchronize(const std::function<void()>& fn) {
   if (call.Error) std::rethrow_exception(call.Error);
 }
 
-void TApplication::PostMessage(TMessageReceiver* receiver, uint32_t message, uintptr_t wparam,
-                               intptr_t lparam) {
+void TApplication::Post(TMessageReceiver* receiver, uint32_t message, uintptr_t wparam,
+                        intptr_t lparam) {
   {
     std::lock_guard<std::mutex> lock(FImpl->Lock);
     FImpl->PostedMessages.push_back({receiver, message, wparam, lparam});

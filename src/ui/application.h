@@ -5,12 +5,6 @@
 #include <cstdint>
 #include <functional>
 
-// <windows.h> maps PostMessage to PostMessageA; the member below keeps its own name in every
-// file. Win32 code that includes <windows.h> after this header calls PostMessageA by that name.
-#ifdef PostMessage
-#undef PostMessage
-#endif
-
 namespace qvx {
 
 class TThread;
@@ -35,8 +29,9 @@ class TApplication {
   void Synchronize(const std::function<void()>& fn);
   // Queues a message for receiver; handled later by the loop. Safe from any thread. A receiver
   // must call CancelMessages before it is destroyed.
-  void PostMessage(TMessageReceiver* receiver, uint32_t message, uintptr_t wparam = 0,
-                   intptr_t lparam = 0);
+  // (Not named PostMessage, which <windows.h> defines as a macro.)
+  void Post(TMessageReceiver* receiver, uint32_t message, uintptr_t wparam = 0,
+            intptr_t lparam = 0);
   void CancelMessages(TMessageReceiver* receiver);
 
   // A repeating timer on the user-interface thread; returns its id (never 0).

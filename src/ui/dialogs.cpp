@@ -2,7 +2,6 @@
 
 #include <mutex>
 
-#include "ui/widget.h"
 
 namespace qvx {
 

@@ -10,4 +10,8 @@ void ShowErrorMessage(const std::string& message);
 // Replaces the above until reset with an empty function: a test cannot click a message box away.
 void SetErrorMessageHandler(std::function<void(const std::string&)> handler);
 
+// The back end's own way of showing it (dialogs_win.cpp, dialogs_console.cpp), used when no
+// handler is set.
+void ShowErrorBox(const std::string& message);
+
 }  // namespace qvx

@@ -5,6 +5,7 @@
 #include "ui/application.h"
 #include "ui/dialogs.h"
 #include "ui/property_table.h"
+#include "ui/screen.h"
 
 namespace qvx {
 

@@ -4,9 +4,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <cstdio>
 
-#include "ui/win_widget.h"
+#include "ui/gauge_window_win.h"
 
 namespace qvx {
 

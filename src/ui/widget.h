@@ -4,7 +4,6 @@
 // reads the values it needs from the control itself.
 #include <cstdint>
 #include <memory>
-#include <string>
 
 namespace qvx {
 
@@ -44,12 +43,4 @@ class TWidget {
 // parent.
 std::unique_ptr<TWidget> CreateWidget(TControl& control);
 
-// The part of the screen that windows may use; false on a back end without a screen.
-bool ScreenWorkArea(int32_t& left, int32_t& top, int32_t& width, int32_t& height);
-
-}  // namespace qvx
-
-namespace qvx {
-// The back end's way of showing a failure to the user (see ShowErrorMessage).
-void ShowErrorBox(const std::string& message);
 }  // namespace qvx

@@ -1,5 +1,5 @@
-// The Win32 back end, continued: the content of controls (lines, items, progress, pictures,
-// grid cells) and the notifications the platform sends about them.
+// The Win32 back end's content of controls: lines, items and selection, progress, pictures and
+// grid cells, sent to the window that the widget made.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,24 +8,16 @@
 #include <vector>
 
 #include "ui/data_grid.h"
-#include "ui/form.h"
 #include "ui/gauge.h"
+#include "ui/gauge_window_win.h"
 #include "ui/list_controls.h"
 #include "ui/picture.h"
 #include "ui/std_controls.h"
-#include "ui/win_widget.h"
+#include "ui/widget_win.h"
 
 namespace qvx {
 
 namespace {
-
-std::string WindowText(HWND hwnd) {
-  int n = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<size_t>(n) + 1, '\0');
-  n = GetWindowTextA(hwnd, &text[0], n + 1);
-  text.resize(static_cast<size_t>(std::max(n, 0)));
-  return text;
-}
 
 // The messages of the list box and the combo box that do the same things.
 struct TListMessages {
@@ -40,8 +32,13 @@ const TListMessages& ListMessagesOf(const TControl& c) {
 
 }  // namespace
 
-void TWinWidget::SyncLines() {
-  ++FPushing;
+void TWinContent::Detach() {
+  FHwnd = nullptr;
+  if (FBitmap) DeleteObject(FBitmap);
+  FBitmap = nullptr;
+}
+
+void TWinContent::SyncLines() {
   if (auto* memo = dynamic_cast<TMemo*>(&FControl)) {
     SetWindowTextA(FHwnd, memo->Text().c_str());
   } else if (auto* list = dynamic_cast<TCustomListControl*>(&FControl)) {
@@ -54,11 +51,9 @@ void TWinWidget::SyncLines() {
     InvalidateRect(FHwnd, nullptr, TRUE);
     SyncItemIndex();
   }
-  --FPushing;
 }
 
-void TWinWidget::AppendLine(int index) {
-  ++FPushing;
+void TWinContent::AppendLine(int index) {
   if (auto* memo = dynamic_cast<TMemo*>(&FControl)) {
     // The status memo grows line by line; appending at the end keeps that cheap and scrolls.
     std::string piece = (index > 0 ? "\r\n" : "") + memo->Lines()->Strings(index);
@@ -70,18 +65,19 @@ void TWinWidget::AppendLine(int index) {
     SendMessageA(FHwnd, ListMessagesOf(FControl).Add, 0,
                  reinterpret_cast<LPARAM>(list->Items()->Strings(index).c_str()));
   }
-  --FPushing;
 }
 
-void TWinWidget::SyncItemIndex() {
+void TWinContent::SyncItemIndex() {
   auto* list = dynamic_cast<TCustomListControl*>(&FControl);
   if (!list) return;
-  ++FPushing;
   SendMessageA(FHwnd, ListMessagesOf(FControl).SetSel, static_cast<WPARAM>(list->ItemIndex()), 0);
-  --FPushing;
 }
 
-void TWinWidget::SyncProgress() {
+int32_t TWinContent::ItemIndexShown() const {
+  return static_cast<int32_t>(SendMessageA(FHwnd, ListMessagesOf(FControl).GetSel, 0, 0));
+}
+
+void TWinContent::SyncProgress() {
   auto* gauge = dynamic_cast<TGauge*>(&FControl);
   if (!gauge) return;
   SendMessageA(FHwnd, PBM_SETRANGE32, static_cast<WPARAM>(gauge->MinValue()),
@@ -94,7 +90,7 @@ void TWinWidget::SyncProgress() {
   SendMessageA(FHwnd, QGM_SETVERTICAL, gauge->Kind() == TGaugeKind::gkVerticalBar, 0);
 }
 
-void TWinWidget::SyncPicture() {
+void TWinContent::SyncPicture() {
   auto* image = dynamic_cast<TImage*>(&FControl);
   if (!image) return;
   const TPicture& pic = *image->Picture();
@@ -115,22 +111,18 @@ void TWinWidget::SyncPicture() {
   SendMessageA(FHwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
   if (FBitmap) DeleteObject(FBitmap);
   FBitmap = bitmap;
-  // A static control sizes itself to a new picture; the control's bounds hold.
-  SyncBounds();
 }
 
-void TWinWidget::SyncGrid(int column) {
+bool TWinContent::SyncGrid(int column) {
   auto* grid = dynamic_cast<TDataGrid*>(&FControl);
-  if (!grid) return;
+  if (!grid) return true;
   if (column >= 0 && column < grid->ColCount()) {
     SendMessageA(FHwnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
                  MAKELPARAM(grid->ColWidths(column), 0));
-    return;
+    return true;
   }
-  if ((grid->FixedRows() == 0) != ((GetWindowLongPtrA(FHwnd, GWL_STYLE) & LVS_NOCOLUMNHEADER) != 0)) {
-    Recreate();  // the heading row came or went
-    return;
-  }
+  if ((grid->FixedRows() == 0) != ((GetWindowLongPtrA(FHwnd, GWL_STYLE) & LVS_NOCOLUMNHEADER) != 0))
+    return false;
   SendMessageA(FHwnd, WM_SETREDRAW, FALSE, 0);
   SendMessageA(FHwnd, LVM_DELETEALLITEMS, 0, 0);
   while (SendMessageA(FHwnd, LVM_DELETECOLUMN, 0, 0)) {
@@ -160,68 +152,7 @@ void TWinWidget::SyncGrid(int column) {
   }
   SendMessageA(FHwnd, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(FHwnd, nullptr, TRUE);
-}
-
-void TWinWidget::Command(WORD code) {
-  if (FPushing) return;
-  if (auto* list = dynamic_cast<TCustomListControl*>(&FControl)) {
-    const TListMessages& m = ListMessagesOf(FControl);
-    // LBN_SELCHANGE and CBN_SELCHANGE are both 1.
-    if (code == LBN_SELCHANGE)
-      list->ItemIndexChangedByUser(static_cast<int32_t>(SendMessageA(FHwnd, m.GetSel, 0, 0)));
-    else if (code == CBN_EDITCHANGE && dynamic_cast<TComboBox*>(list))
-      list->TextEditedByUser(WindowText(FHwnd));
-    return;
-  }
-  if (dynamic_cast<TMemo*>(&FControl)) {
-    if (code == EN_CHANGE) FControl.TextEditedByUser(WindowText(FHwnd));
-    return;
-  }
-  // BN_CLICKED and STN_CLICKED are both 0.
-  if (code == BN_CLICKED) FControl.Click();
-}
-
-bool TWinWidget::FormMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
-  auto* form = dynamic_cast<TForm*>(&FControl);
-  if (!form) return false;
-  switch (message) {
-    case WM_COMMAND:
-      if (TWinWidget* child = FromHwnd(reinterpret_cast<HWND>(lparam))) {
-        child->Command(HIWORD(wparam));
-        result = 0;
-        return true;
-      }
-      return false;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-      if (TWinWidget* child = FromHwnd(reinterpret_cast<HWND>(lparam))) {
-        result = reinterpret_cast<LRESULT>(child->ControlColor(reinterpret_cast<HDC>(wparam)));
-        return true;
-      }
-      return false;
-    case WM_ERASEBKGND: {
-      RECT r;
-      GetClientRect(FHwnd, &r);
-      if (FBrush) FillRect(reinterpret_cast<HDC>(wparam), &r, FBrush);
-      result = 1;
-      return true;
-    }
-    case WM_CLOSE:
-      form->Close();
-      result = 0;
-      return true;
-    case WM_WINDOWPOSCHANGED: {
-      if (FPushing || IsIconic(FHwnd)) return false;
-      RECT r;
-      GetWindowRect(FHwnd, &r);
-      form->BoundsChangedByUser(r.left, r.top, r.right - r.left, r.bottom - r.top);
-      return false;
-    }
-    default:
-      return false;
-  }
+  return true;
 }
 
 }  // namespace qvx

@@ -20,7 +20,7 @@ TConsoleFront* gFront = nullptr;
 
 void PostToFront(uint32_t message) {
   std::lock_guard<std::mutex> lock(gFrontLock);
-  if (gFront) TApplication::Instance().PostMessage(gFront, message);
+  if (gFront) TApplication::Instance().Post(gFront, message);
 }
 
 }  // namespace

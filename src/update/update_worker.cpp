@@ -241,7 +241,7 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
   if (!fetched || !FileIsPresent(setup)) return false;
   RunCommandLine(setup);
   if (TStatusSink* sink = CurrentStatusSink()) {
-    TApplication::Instance().PostMessage(sink, WM_UPDATE_DONE, 1, 1);
+    TApplication::Instance().Post(sink, WM_UPDATE_DONE, 1, 1);
   }
   return true;
 }
@@ -353,7 +353,7 @@ void TDownShareFileThread::FinishRun() {
   Report(GetLangStr(146));
   Pause(gPauses.FinishMs);
   if (TStatusSink* sink = CurrentStatusSink()) {
-    TApplication::Instance().PostMessage(sink, WM_UPDATE_DONE, 0, 0);
+    TApplication::Instance().Post(sink, WM_UPDATE_DONE, 0, 0);
   }
 }
 

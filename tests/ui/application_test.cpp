@@ -97,9 +97,9 @@ TEST_F(ApplicationTest, ExceptionsOfSynchronizedCallsAndOfExecuteStayOnTheirSide
 TEST_F(ApplicationTest, WaitForDeliversNoPostedMessagesButProcessMessagesDoesInOrder) {
   TRecorder receiver;
   TLambdaThread worker([&](TLambdaThread& self) {
-    App().PostMessage(&receiver, WM_UPDATE_DONE, 1, 2);
+    App().Post(&receiver, WM_UPDATE_DONE, 1, 2);
     self.Synchronize([] {});
-    App().PostMessage(&receiver, WM_UPDATE_DONE, 0, 0);
+    App().Post(&receiver, WM_UPDATE_DONE, 0, 0);
   });
   worker.Resume();
   App().WaitFor(worker);
@@ -110,9 +110,9 @@ TEST_F(ApplicationTest, WaitForDeliversNoPostedMessagesButProcessMessagesDoesInO
 
 TEST_F(ApplicationTest, CancelledMessagesAreNeverDelivered) {
   TRecorder kept, dropped;
-  App().PostMessage(&dropped, 7);
-  App().PostMessage(&kept, 8);
-  App().PostMessage(&dropped, 9);
+  App().Post(&dropped, 7);
+  App().Post(&kept, 8);
+  App().Post(&dropped, 9);
   App().CancelMessages(&dropped);
   App().ProcessMessages();
   EXPECT_TRUE(dropped.Seen.empty());
@@ -162,7 +162,7 @@ TEST_F(ApplicationTest, TerminateFromAnotherThreadWakesTheLoop) {
   TRecorder receiver;
   TLambdaThread worker([&](TLambdaThread& self) {
     self.Synchronize([] {});
-    App().PostMessage(&receiver, 42);
+    App().Post(&receiver, 42);
     std::this_thread::sleep_for(20ms);
     App().Terminate();
   });
@@ -188,7 +188,7 @@ TEST_F(ApplicationTest, AHandlerMayWaitForAThreadThatStillReports) {
     App().Terminate();
   };
   worker.Resume();
-  App().PostMessage(&closer, WM_UPDATE_DONE);
+  App().Post(&closer, WM_UPDATE_DONE);
   App().Run();
   EXPECT_TRUE(worker.Finished());
   EXPECT_GE(calls.load(), 1);

@@ -31,6 +31,7 @@ TEST(FormLifecycle, AFailureInOnCreateIsShownAndCreationGoesOn) {
 
 TEST(FormLifecycle, ShowRunsOnShowAndClosingTheMainFormEndsTheApplication) {
   TApplication& app = TApplication::Instance();
+  app.ResetTerminated();  // whatever an earlier test in this program left
   TForm form(nullptr);
   int shows = 0, hides = 0;
   form.OnShow = [&](TObject*) { ++shows; };

@@ -210,8 +210,8 @@ TEST_F(UpdateWindow, ClosingStartsTheToolOnlyThroughCloseAndOnlyWhenItIsNotRunni
         case How::CloseButton: form.BitBtn1->Click(); break;
         case How::UpdateDone:
           // Twice, as when the run's end crosses Close: the window acts once.
-          TApplication::Instance().PostMessage(&form, WM_UPDATE_DONE, 0, 0);
-          TApplication::Instance().PostMessage(&form, WM_UPDATE_DONE, 1, 1);
+          TApplication::Instance().Post(&form, WM_UPDATE_DONE, 0, 0);
+          TApplication::Instance().Post(&form, WM_UPDATE_DONE, 1, 1);
           TApplication::Instance().ProcessMessages();
           break;
         case How::CloseBox: form.Close(); break;
@@ -300,7 +300,7 @@ TEST_F(UpdateWindow, CloseDuringADownloadWaitsForTheWorkerWhileServingIt) {
     const TStrings& lines = *form.Memo1->Lines();
     if (lines.Count() > 0 && lines.Strings(lines.Count() - 1) == "Fetching: big.bin" &&
         form.Gauge_process->Progress() > 0)
-      TApplication::Instance().PostMessage(&closer, 0, 0, 0);
+      TApplication::Instance().Post(&closer, 0, 0, 0);
   };
   form.Show();
   const Clock::time_point start = Clock::now();

@@ -1,4 +1,5 @@
-// The Win32 back end: every control is a native window, kept in step with the control's values.
+// The Win32 back end's window: each control is a native window, made with the class and styles
+// its properties ask for and kept in step with them.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,43 +9,15 @@
 #include "ui/data_grid.h"
 #include "ui/form.h"
 #include "ui/gauge.h"
+#include "ui/gauge_window_win.h"
 #include "ui/list_controls.h"
 #include "ui/picture.h"
 #include "ui/std_controls.h"
-#include "ui/win_widget.h"
+#include "ui/widget_win.h"
 
 namespace qvx {
 
-const char kFormClassName[] = "TQvxForm";
-
 namespace {
-
-// The widget pointer of each of our windows lives in its user data.
-LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (TWinWidget* widget = TWinWidget::FromHwnd(hwnd)) {
-    LRESULT result = 0;
-    if (widget->FormMessage(message, wparam, lparam, result)) return result;
-  }
-  return DefWindowProcA(hwnd, message, wparam, lparam);
-}
-
-void RegisterClasses() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&icc);
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = FormWindowProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-  wc.lpszClassName = kFormClassName;
-  RegisterClassExA(&wc);
-  RegisterGaugeClass();
-}
 
 // Bit masks of the window-style flags a memo's or label's alignment maps to.
 DWORD EditAlignment(TAlignment a) {
@@ -73,37 +46,13 @@ COLORREF ColorToRGB(TColor color) {
 std::unique_ptr<TWidget> CreateWidget(TControl& control) {
   if (!dynamic_cast<TForm*>(&control) && (!control.Parent() || !control.Parent()->Handle()))
     return nullptr;
-  RegisterClasses();
+  RegisterWidgetClasses();
   return std::make_unique<TWinWidget>(control);
 }
 
-bool ScreenWorkArea(int32_t& left, int32_t& top, int32_t& width, int32_t& height) {
-  RECT r;
-  if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0)) return false;
-  left = r.left;
-  top = r.top;
-  width = r.right - r.left;
-  height = r.bottom - r.top;
-  return true;
-}
-
-void ShowErrorBox(const std::string& message) {
-  MessageBoxA(GetActiveWindow(), message.c_str(), "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
-}
-
-TWinWidget::TWinWidget(TControl& control) : FControl(control) { Create(); }
+TWinWidget::TWinWidget(TControl& control) : FControl(control), FContent(control) { Create(); }
 
 TWinWidget::~TWinWidget() { Destroy(); }
-
-TWinWidget* TWinWidget::FromHwnd(HWND hwnd) {
-  if (!hwnd) return nullptr;
-  // Only windows of this process carry our pointer; another process's user data means nothing.
-  DWORD pid = 0;
-  GetWindowThreadProcessId(hwnd, &pid);
-  if (pid != GetCurrentProcessId()) return nullptr;
-  auto* w = reinterpret_cast<TWinWidget*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  return (w && w->FHwnd == hwnd) ? w : nullptr;
-}
 
 void TWinWidget::StyleOf(DWORD& style, DWORD& exStyle, const char*& className) const {
   exStyle = 0;
@@ -199,6 +148,7 @@ void TWinWidget::Create() {
   --FPushing;
   if (!FHwnd) throw Exception("Error creating window: " + std::to_string(GetLastError()));
   SetWindowLongPtrA(FHwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  FContent.Attach(FHwnd);
   SyncAll();
   if (style & WS_VISIBLE) ShowWindow(FHwnd, SW_SHOWNA);
 }
@@ -213,12 +163,11 @@ void TWinWidget::Destroy() {
     DestroyWindow(FHwnd);
     FHwnd = nullptr;
   }
+  FContent.Detach();
   if (FFont) DeleteObject(FFont);
   if (FBrush) DeleteObject(FBrush);
-  if (FBitmap) DeleteObject(FBitmap);
   FFont = nullptr;
   FBrush = nullptr;
-  FBitmap = nullptr;
 }
 
 void TWinWidget::Recreate() {
@@ -236,7 +185,7 @@ void TWinWidget::SyncAll() {
   SyncText();
   if (dynamic_cast<TForm*>(&FControl)) SyncFormStyle();
   if (dynamic_cast<TMemo*>(&FControl) || dynamic_cast<TCustomListControl*>(&FControl)) SyncLines();
-  if (dynamic_cast<TGauge*>(&FControl)) SyncProgress();
+  if (dynamic_cast<TGauge*>(&FControl)) FContent.SyncProgress();
   if (dynamic_cast<TImage*>(&FControl)) SyncPicture();
   if (dynamic_cast<TDataGrid*>(&FControl)) SyncGrid(-1);
   SyncHint(true);
@@ -266,7 +215,7 @@ void TWinWidget::Changed(TChange what, int index) {
     case TChange::Lines: SyncLines(); break;
     case TChange::LineAdded: AppendLine(index); break;
     case TChange::ItemIndex: SyncItemIndex(); break;
-    case TChange::Progress: SyncProgress(); break;
+    case TChange::Progress: FContent.SyncProgress(); break;
     case TChange::Picture: SyncPicture(); break;
     case TChange::Grid: SyncGrid(index); break;
     case TChange::Hint: SyncHint(true); break;
@@ -356,16 +305,6 @@ void TWinWidget::SyncColor() {
   InvalidateRect(FHwnd, nullptr, TRUE);
 }
 
-HBRUSH TWinWidget::ControlColor(HDC dc) {
-  SetTextColor(dc, ColorToRGB(FControl.Font()->Color()));
-  if (!FBrush) {
-    SetBkMode(dc, TRANSPARENT);
-    return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
-  }
-  SetBkColor(dc, ColorToRGB(FControl.Color()));
-  return FBrush;
-}
-
 void TWinWidget::SyncTabOrder() {
   auto* container = dynamic_cast<TWinControl*>(&FControl);
   if (!container) return;
@@ -424,6 +363,36 @@ void TWinWidget::SyncFormStyle() {
   SetWindowPos(FHwnd, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   --FPushing;
+}
+
+// The content's changes go through here, so the notifications they cause are not taken for the
+// user's doing.
+void TWinWidget::SyncLines() {
+  ++FPushing;
+  FContent.SyncLines();
+  --FPushing;
+}
+
+void TWinWidget::AppendLine(int index) {
+  ++FPushing;
+  FContent.AppendLine(index);
+  --FPushing;
+}
+
+void TWinWidget::SyncItemIndex() {
+  ++FPushing;
+  FContent.SyncItemIndex();
+  --FPushing;
+}
+
+void TWinWidget::SyncPicture() {
+  FContent.SyncPicture();
+  // A static control sizes itself to a new picture; the control's bounds hold.
+  SyncBounds();
+}
+
+void TWinWidget::SyncGrid(int column) {
+  if (!FContent.SyncGrid(column)) Recreate();
 }
 
 }  // namespace qvx

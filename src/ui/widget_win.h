@@ -1,6 +1,7 @@
 #pragma once
-// The Win32 realisation of a control: one native window per control, made and kept in step by
-// TWinWidget. Only *_win.cpp files include this header.
+// The Win32 realisation of a control: one native window per control. TWinWidget makes the window,
+// keeps its look in step with the control and answers its messages; TWinContent fills it with
+// what the control holds. Only *_win.cpp files include this header.
 #include <windows.h>
 
 #include <string>
@@ -10,19 +11,43 @@
 
 namespace qvx {
 
-// The window class of forms, and of the gauge (gauge_window_win.cpp).
+// The window class of forms.
 extern const char kFormClassName[];
-extern const char kGaugeClassName[];
-void RegisterGaugeClass();
-
-// Messages of the gauge window beside the progress bar's own (PBM_SETRANGE32, PBM_GETRANGE,
-// PBM_SETPOS, PBM_GETPOS, PBM_SETBARCOLOR, PBM_SETBKCOLOR), which it answers the same way.
-constexpr UINT QGM_SETTEXTSHOWN = WM_USER + 100;  // wParam: show "%d%%"
-constexpr UINT QGM_GETTEXTSHOWN = WM_USER + 101;
-constexpr UINT QGM_SETVERTICAL = WM_USER + 102;   // wParam: fill from the bottom
-constexpr UINT QGM_SETTEXTCOLOR = WM_USER + 103;  // lParam: COLORREF
+// Registers the window classes of forms and gauges and readies the common controls; once.
+void RegisterWidgetClasses();
 
 COLORREF ColorToRGB(TColor color);
+
+// What a control shows inside its window: a memo's lines, a list's items and selection, a
+// gauge's progress, a picture, a grid's columns and cells. It neither makes nor sizes the window.
+class TWinContent {
+ public:
+  explicit TWinContent(TControl& control) : FControl(control) {}
+  ~TWinContent() { Detach(); }
+  TWinContent(const TWinContent&) = delete;
+  TWinContent& operator=(const TWinContent&) = delete;
+
+  // The window to fill (a new one after the widget made its window again).
+  void Attach(HWND hwnd) { FHwnd = hwnd; }
+  // After the window is destroyed: frees what it showed.
+  void Detach();
+
+  void SyncLines();
+  void AppendLine(int index);
+  void SyncItemIndex();
+  // The item that the user selected in the window, for a list or combo box.
+  int32_t ItemIndexShown() const;
+  void SyncProgress();
+  void SyncPicture();
+  // One column's width when column is one, else everything. False when the heading row came
+  // or went: that takes a window of another style.
+  bool SyncGrid(int column);
+
+ private:
+  TControl& FControl;
+  HWND FHwnd = nullptr;
+  HBITMAP FBitmap = nullptr;
+};
 
 class TWinWidget : public TWidget {
  public:
@@ -57,7 +82,6 @@ class TWinWidget : public TWidget {
   void SyncLines();
   void AppendLine(int index);
   void SyncItemIndex();
-  void SyncProgress();
   void SyncPicture();
   void SyncGrid(int column);
   void SyncHint(bool show);
@@ -67,10 +91,10 @@ class TWinWidget : public TWidget {
   void StyleOf(DWORD& style, DWORD& exStyle, const char*& className) const;
 
   TControl& FControl;
+  TWinContent FContent;
   HWND FHwnd = nullptr;
   HFONT FFont = nullptr;
   HBRUSH FBrush = nullptr;
-  HBITMAP FBitmap = nullptr;
   HWND FTooltip = nullptr;  // a form's, for the hints of its controls
   // Set while this widget changes its own window, so the notifications that the change causes
   // are not taken for the user's doing.

@@ -2,15 +2,10 @@
 // its memos go to standard output and its gauges show as a text bar on standard error while that
 // is a terminal (so the lines stay clean when standard output goes to a file). Ctrl-C is the
 // close box of the visible main form.
-#include <semaphore.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 
+#include "platform/console_io.h"
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/gauge.h"
@@ -65,10 +60,7 @@ void PrintLine(const std::string& line) {
   if (bar) DrawBar(*bar);
 }
 
-// Ctrl-C: the signal handler may only post the semaphore; a watcher thread turns that into a
-// message for the user-interface thread, which closes the form there.
-sem_t gInterrupts;
-
+// Ctrl-C arrives on the console watcher's thread; the form is closed on the user-interface thread.
 class TCloseReceiver : public TMessageReceiver {
  public:
   void HandleMessage(uint32_t message, uintptr_t, intptr_t) override {
@@ -77,24 +69,12 @@ class TCloseReceiver : public TMessageReceiver {
 };
 TCloseReceiver gCloseReceiver;
 
-void OnInterrupt(int) { sem_post(&gInterrupts); }
-
-void WatchInterrupts() {
-  static bool installed = false;
-  if (installed) return;
-  installed = true;
-  sem_init(&gInterrupts, 0, 0);
+void WatchCtrlC() {
+  static bool watching = false;
+  if (watching) return;
+  watching = true;
   TApplication* app = &TApplication::Instance();
-  std::thread([app] {
-    for (;;) {
-      if (sem_wait(&gInterrupts) == 0) app->PostMessage(&gCloseReceiver, kCloseRequest);
-    }
-  }).detach();
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
+  WatchInterrupts([app] { app->Post(&gCloseReceiver, kCloseRequest); });
 }
 
 class TConsoleWidget : public TWidget {
@@ -115,7 +95,7 @@ class TConsoleWidget : public TWidget {
       if (auto* memo = dynamic_cast<TMemo*>(&FControl)) PrintLine(memo->Lines()->Strings(index));
     } else if (what == TChange::Progress) {
       auto* gauge = dynamic_cast<TGauge*>(&FControl);
-      if (gauge && isatty(STDERR_FILENO)) DrawBar(*gauge);
+      if (gauge && StreamIsTerminal(TStdStream::Error)) DrawBar(*gauge);
     }
   }
   void* Handle() const override { return nullptr; }
@@ -125,7 +105,7 @@ class TConsoleWidget : public TWidget {
   void FormVisibility(TForm& form) {
     if (form.Visible() && form.IsMainForm()) {
       gCloseTarget = &form;
-      WatchInterrupts();
+      WatchCtrlC();
     } else if (!form.Visible()) {
       if (gCloseTarget == &form) gCloseTarget = nullptr;
       if (gBarGauge && RootOf(*gBarGauge) == &form) {
@@ -144,9 +124,5 @@ class TConsoleWidget : public TWidget {
 std::unique_ptr<TWidget> CreateWidget(TControl& control) {
   return std::make_unique<TConsoleWidget>(control);
 }
-
-bool ScreenWorkArea(int32_t&, int32_t&, int32_t&, int32_t&) { return false; }
-
-void ShowErrorBox(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
 
 }  // namespace qvx
