@@ -4,6 +4,7 @@
 #include "common/string_list.h"
 #include "net/body_packer.h"
 #include "net/body_unpack.h"
+#include "platform/crypto.h"
 #include "publish_fixture.h"
 #include "qvxpublish/update_list_writer.h"
 
@@ -299,6 +300,15 @@ TEST_F(PublishTest, CheckReportsWhatTheUpdaterWouldStumbleOver) {
       {"a setup id that is no number", "softid=1x|filecount=0", {}, "softid: \"1x\" is no integer"},
       {"a packed list of another list", "filecount=0", {{"up.txt.gz", CompressBody("filecount=1\r\n")}},
        "up.txt: its packed form unpacks to other bytes"},
+      {"a file changed after publishing",
+       "filecount=1|filename0=a.txt|" + date + "|filehash0=" + Sha256HexOf("a"), {{"a.txt", "b"}},
+       "filename0=a.txt: the file does not match filehash0"},
+      {"a hash that is no hash", "filecount=1|filename0=a.txt|" + date + "|filehash0=abc",
+       {{"a.txt", "a"}}, "does not match filehash0"},
+      {"a swapped installer", "setuphash=" + Sha256HexOf("setup") + "|filecount=0",
+       {{"setup.exe", "other"}}, "setuphash: setup.exe does not match it"},
+      {"a tool hash without the tool", "toolhash=" + Sha256HexOf("tool") + "|filecount=0", {},
+       "toolhash: qvxtool.exe is missing"},
   };
   for (const TCheckCase& c : cases) {
     SCOPED_TRACE(c.label);

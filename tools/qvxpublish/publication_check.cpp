@@ -7,8 +7,10 @@
 #include "common/string_list.h"
 #include "common/text_utils.h"
 #include "net/body_unpack.h"
+#include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
+#include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 
 namespace qvx {
@@ -62,9 +64,47 @@ void CheckIdKey(const TStringList& list, const std::string& key, std::vector<std
                        "\" is no integer; the updater reads it as if it were missing");
 }
 
+std::string LowerHex(std::string text) {
+  text = TrimBlanks(text);
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+// A hash line of the installer or the tool, whose files the updater fetches by name.
+void CheckNamedHash(const fs::path& outDir, const TNameIndex& index, const std::string& key,
+                    const std::string& fileName, std::vector<std::string>& problems) {
+  const std::string hash = LowerHex(index.ValueOf(key));
+  if (hash.empty()) return;
+  std::error_code ec;
+  if (!fs::is_regular_file(outDir / fileName, ec)) {
+    problems.push_back(key + ": " + fileName + " is missing");
+  } else if (Sha256HexOf(ReadFileBytes(outDir / fileName)) != hash) {
+    problems.push_back(key + ": " + fileName + " does not match it; updaters refuse the download");
+  }
+}
+
+void CheckSignature(const fs::path& outDir, const std::string& listBytes,
+                    const std::vector<std::string>& keys, std::vector<std::string>& problems) {
+  const fs::path sigPath = outDir / "up.txt.sig";
+  std::error_code ec;
+  uint64_t serial = 0;
+  if (!ReadListSerial(listBytes, serial))
+    problems.push_back("listserial: missing or no decimal number; installations that used a list with one refuse this list");
+  if (!fs::is_regular_file(sigPath, ec)) {
+    problems.push_back("up.txt.sig: missing; installations with an UpdateKey refuse the list");
+    return;
+  }
+  const std::string signatures = ReadFileBytes(sigPath);
+  if (VerifyingLine(listBytes, signatures, keys) == 0)
+    problems.push_back("up.txt.sig: no line verifies up.txt with the given key; installations with that key refuse the list");
+  if (const std::string why = WhyPackedDiffers(sigPath, signatures); !why.empty())
+    problems.push_back("up.txt.sig: " + why);
+}
+
 }  // namespace
 
-TCheckResult CheckPublication(const fs::path& outDir) {
+TCheckResult CheckPublication(const fs::path& outDir, const std::vector<std::string>& keys) {
   const fs::path listPath = outDir / "up.txt";
   std::error_code ec;
   if (!fs::is_regular_file(listPath, ec))
@@ -81,6 +121,9 @@ TCheckResult CheckPublication(const fs::path& outDir) {
     CheckIdKey(list, key, problems);
 
   const TNameIndex index(list);
+  if (!keys.empty()) CheckSignature(outDir, listBytes, keys, problems);
+  CheckNamedHash(outDir, index, "setuphash", "setup.exe", problems);
+  CheckNamedHash(outDir, index, "toolhash", "qvxtool.exe", problems);
   int32_t count = 0;
   if (!TryTextToInt32(TrimBlanks(index.ValueOf("filecount")), count) || count < 0) {
     problems.push_back("filecount: missing, negative or no integer; the updater fetches no file");
@@ -123,6 +166,14 @@ TCheckResult CheckPublication(const fs::path& outDir) {
     }
     const std::string plain = ReadFileBytes(plainPath);
     if (plain.empty()) problems.push_back(label + "the file is empty; the updater cannot fetch an empty body");
+    const std::string hashKey = "filehash" + std::to_string(i);
+    const std::string hash = LowerHex(index.ValueOf(hashKey));
+    if (hash.empty()) {
+      if (!keys.empty())
+        problems.push_back(label + hashKey + " missing; installations with an UpdateKey do not fetch the file");
+    } else if (Sha256HexOf(plain) != hash) {
+      problems.push_back(label + "the file does not match " + hashKey + "; updaters refuse the download");
+    }
     if (const std::string why = WhyPackedDiffers(plainPath, plain); !why.empty())
       problems.push_back(label + why);
   }

@@ -11,7 +11,10 @@ struct TCheckResult {
   std::vector<std::string> Problems;  // one line each, naming the list key or the file
 };
 
-// Raises an Exception when the folder holds no readable "up.txt".
-TCheckResult CheckPublication(const std::filesystem::path& outDir);
+// Raises an Exception when the folder holds no readable "up.txt". Every hash line is checked
+// against its file; with keys (65-byte public points) also up.txt.sig, "listserial" and that
+// every file has a hash, as installations with an UpdateKey require.
+TCheckResult CheckPublication(const std::filesystem::path& outDir,
+                              const std::vector<std::string>& keys = {});
 
 }  // namespace qvx

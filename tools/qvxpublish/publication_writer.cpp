@@ -7,6 +7,7 @@
 #include "common/name_index.h"
 #include "common/text_utils.h"
 #include "net/body_packer.h"
+#include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/native_names.h"
@@ -18,6 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kListName = "up.txt";
+const char* const kSignatureName = "up.txt.sig";
 const char* const kPackedSuffix = ".gz";
 
 void RemoveIfFile(const fs::path& path) {
@@ -69,8 +71,21 @@ void WritePublication(const TPublication& publication, const fs::path& outDir, s
 
   std::set<std::string> current;
   for (const TReleaseFile& f : publication.Files) {
-    WriteServed(outDir, f.FileName, ReadFileBytes(f.Source), publication.Pack);
+    const std::string bytes = ReadFileBytes(f.Source);
+    if (!f.Sha256.empty() && Sha256HexOf(bytes) != f.Sha256) {
+      throw Exception("\"" + f.Source.u8string() +
+                      "\" changed while it was published; the older update list stays");
+    }
+    WriteServed(outDir, f.FileName, bytes, publication.Pack);
     current.insert(FoldedName(f.FileName));
+  }
+  // The signature goes just before the list it signs: between the two writes an updater sees a
+  // pair that does not verify and refuses it, never a list without its check.
+  if (!publication.Signature.empty()) {
+    WriteServed(outDir, kSignatureName, publication.Signature, publication.Pack);
+  } else {
+    RemoveIfFile(outDir / kSignatureName);
+    RemoveIfFile(outDir / (std::string(kSignatureName) + kPackedSuffix));
   }
   WriteServed(outDir, kListName, publication.UpdateList.JoinedText(), publication.Pack);
 
@@ -78,7 +93,7 @@ void WritePublication(const TPublication& publication, const fs::path& outDir, s
   for (const std::string& name : older) {
     const std::string folded = FoldedName(name);
     // Names are checked before they touch the disk: an older list is not trusted to be sound.
-    if (current.count(folded) || folded == "UP.TXT" || name.find_first_of("/\\:") != std::string::npos ||
+    if (current.count(folded) || folded == "UP.TXT" || folded == "UP.TXT.SIG" || name.find_first_of("/\\:") != std::string::npos ||
         name == "." || name == ".." || name.empty())
       continue;
     const fs::path plain = outDir / PathFromText(name);

@@ -13,9 +13,13 @@ namespace qvx {
 struct TPublication {
   std::vector<TReleaseFile> Files;
   TStringList UpdateList;
+  // up.txt.sig; empty: the publication is not signed, and a signature file of an older one goes.
+  std::string Signature;
   bool Pack = false;
 };
 
+// A file whose content no longer has the SHA-256 the list gives it (changed while publishing)
+// raises an Exception before the list is written.
 // Reports each removed file of an older publication on `out`. Raises an Exception on the first
 // failure; the update list then still is the older one (or none).
 void WritePublication(const TPublication& publication, const std::filesystem::path& outDir,

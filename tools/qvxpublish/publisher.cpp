@@ -5,6 +5,10 @@
 
 #include "common/errors.h"
 #include "common/text_utils.h"
+#include "platform/crypto.h"
+#include "qvxpublish/entry_rules.h"
+#include "qvxpublish/file_bytes.h"
+#include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 #include "qvxpublish/publication_check.h"
 #include "qvxpublish/publication_writer.h"
@@ -19,7 +23,8 @@ namespace {
 
 const char* const kHelp =
     "Usage: qvxpublish RELEASE_DIR OUT_DIR --softid N [options]\n"
-    "       qvxpublish --check OUT_DIR\n"
+    "       qvxpublish --check OUT_DIR [--key UPDATEKEY]\n"
+    "       qvxpublish keygen KEYFILE\n"
     "Publishes RELEASE_DIR, laid out as an installation folder, as a folder a static web server\n"
     "serves as the update server: every file directly in OUT_DIR under its file name, and up.txt\n"
     "(written last) listing them sorted by path. Files only an older up.txt in OUT_DIR names are\n"
@@ -33,8 +38,18 @@ const char* const kHelp =
     "  --pack                  also write each body packed as NAME.gz and print the nginx lines\n"
     "                          (gzip_static) that serve them to the updater\n"
     "  --location PATH         URL path for those lines (default /qvx/)\n"
+    "  --sign KEYFILE          sign up.txt with this private key (PEM) into up.txt.sig; may be\n"
+    "                          repeated (one signature line per key, for a change of keys)\n"
+    "  --serial N              listserial of the list (default: one above the up.txt in OUT_DIR)\n"
     "  --check OUT_DIR         read a publication back with the updater's rules; report every\n"
-    "                          missing file, bad packed body and entry the updater would refuse\n"
+    "                          missing file, bad packed body and entry the updater would refuse,\n"
+    "                          and every file against its hash line\n"
+    "  --key UPDATEKEY         with --check: also verify up.txt.sig with this key (the base64 of\n"
+    "                          UpdateKey; several separated by commas, or --key repeated)\n"
+    "keygen KEYFILE writes a new ECDSA P-256 private key (PEM PKCS#8; a key made by openssl\n"
+    "genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 serves as well) and prints the\n"
+    "UpdateKey line for data\\Product.ini. Every list carries the SHA-256 of each file and a\n"
+    "listserial; installations with an UpdateKey accept only a list signed with their key.\n"
     "File dates are this machine's local time plus 4 min 59 s: installations with an older copy\n"
     "fetch the file, those with this very copy do not. Names are read as UTF-8 and must fit in\n"
     "Windows-1252 (on Windows: the ANSI code page). Refused, before anything is written: names\n"
@@ -52,6 +67,9 @@ struct TOptions {
   bool Pack = false;
   std::string Location = "/qvx/";
   bool Help = false;
+  std::vector<std::string> SignKeys;  // key files
+  std::optional<uint64_t> Serial;
+  std::vector<std::string> CheckKeys;  // UpdateKey texts
 };
 
 class EUsage : public Exception {
@@ -130,6 +148,15 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
         throw EUsage("--location needs a URL path that begins and ends with \"/\"");
     } else if (arg == "--check") {
       o.Check = value();
+    } else if (arg == "--sign") {
+      o.SignKeys.push_back(value());
+    } else if (arg == "--key") {
+      o.CheckKeys.push_back(value());
+    } else if (arg == "--serial") {
+      const std::string text = value();
+      if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw EUsage("--serial needs a decimal number, not \"" + text + "\"");
+      o.Serial = std::stoull(text);
     } else {
       throw EUsage("unknown option " + arg);
     }
@@ -171,11 +198,41 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
     return 1;
   }
 
+  // The keys are read before anything is written, so a wrong key file changes nothing.
+  std::vector<TP256SigningKey> keys;
+  for (const std::string& file : o.SignKeys) keys.push_back(LoadKeyFile(PathFromText(file)));
+
+  TListSettings settings = o.List;
+  for (TReleaseFile& f : scan.Files) {
+    f.Sha256 = Sha256HexOf(ReadFileBytes(f.Source));
+    const std::string folded = FoldedName(f.FileName);
+    if (folded == "QVXTOOL.EXE") settings.ToolHash = f.Sha256;
+    if (folded == "SETUP.EXE") settings.SetupHash = f.Sha256;
+  }
+  // An installer put into OUT_DIR by hand is served as it is; the list pins it too.
+  if (settings.SetupHash.empty() && fs::is_regular_file(outDir / "setup.exe", ec)) {
+    settings.SetupHash = Sha256HexOf(ReadFileBytes(outDir / "setup.exe"));
+  }
+  uint64_t published = 0;
+  const bool hasPublished = fs::is_regular_file(outDir / "up.txt", ec) &&
+                            ReadListSerial(ReadFileBytes(outDir / "up.txt"), published);
+  settings.ListSerial = o.Serial ? *o.Serial : published + 1;
+  if (hasPublished && settings.ListSerial <= published) {
+    err << "qvxpublish: warning: listserial " << settings.ListSerial << " is not above the "
+        << published << " of the up.txt it replaces; installations that used that list refuse"
+        << " a signed list with a lower number\n";
+  }
+
   TPublication publication;
-  publication.UpdateList = BuildUpdateList(scan.Files, o.List);
+  publication.UpdateList = BuildUpdateList(scan.Files, settings);
+  if (!keys.empty()) publication.Signature = SignatureFile(publication.UpdateList.JoinedText(), keys);
   publication.Files = std::move(scan.Files);
   publication.Pack = o.Pack;
   WritePublication(publication, outDir, out);
+  for (const TP256SigningKey& key : keys) {
+    out << "signed up.txt (listserial " << settings.ListSerial << ") for UpdateKey=" << UpdateKeyText(key)
+        << "\n";
+  }
 
   out << "published " << publication.Files.size() << " files to " << o.Positional[1];
   const std::string appDate = publication.UpdateList.ValueOf("AppDate");
@@ -198,7 +255,11 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
 }
 
 int Check(const TOptions& o, std::ostream& out, std::ostream& err) {
-  const TCheckResult result = CheckPublication(PathFromText(*o.Check));
+  std::vector<std::string> keys;
+  for (const std::string& text : o.CheckKeys) {
+    for (std::string& key : ParsePublicKeys(text)) keys.push_back(std::move(key));
+  }
+  const TCheckResult result = CheckPublication(PathFromText(*o.Check), keys);
   for (const std::string& line : result.Problems) err << "qvxpublish: " << line << "\n";
   if (!result.Problems.empty()) {
     err << "qvxpublish: " << result.Problems.size() << " problems in " << *o.Check << "\n";
@@ -218,7 +279,12 @@ int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::o
       out << kHelp;
       return 0;
     }
-    if (o.Check) {
+    if (!o.CheckKeys.empty() && !o.Check) throw EUsage("--key goes with --check");
+    if (o.Check && (!o.SignKeys.empty() || o.Serial)) throw EUsage("--sign and --serial go with a publication");
+    if (!o.Positional.empty() && o.Positional[0] == "keygen") {
+      if (o.Positional.size() != 2 || o.Check || o.HasSetupId || !o.SignKeys.empty())
+        throw EUsage("keygen takes only KEYFILE");
+    } else if (o.Check) {
       if (!o.Positional.empty()) throw EUsage("--check takes only OUT_DIR");
     } else {
       if (o.Positional.size() != 2) throw EUsage("give RELEASE_DIR and OUT_DIR");
@@ -229,6 +295,10 @@ int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::o
     return 2;
   }
   try {
+    if (!o.Positional.empty() && o.Positional[0] == "keygen") {
+      MakeKeyFile(PathFromText(o.Positional[1]), out);
+      return 0;
+    }
     return o.Check ? Check(o, out, err) : Publish(o, out, err);
   } catch (const std::exception& e) {
     err << "qvxpublish: " << e.what() << "\n";

@@ -113,7 +113,7 @@ class TWalker {
         continue;
       }
       FScan.Files.push_back(TReleaseFile{entry.path(), listPath, listName, shown,
-                                         found->second.Timestamp, found->second.Size});
+                                         found->second.Timestamp, found->second.Size, std::string()});
     }
   }
 

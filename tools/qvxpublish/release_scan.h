@@ -17,6 +17,7 @@ struct TReleaseFile {
   std::string Shown;     // the path below the release folder as the publisher's system writes it
   TDateTime Timestamp;   // local last-write time as the updater's file search reports it
   int64_t Size;
+  std::string Sha256;    // lower-case hex of the content; set when the file is read to publish
 };
 
 struct TReleaseScan {

@@ -24,11 +24,15 @@ TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListS
     list.Add("softidlite=" + std::to_string(settings.LiteSetupId.value_or(0)));
     list.Add("last_setupidlite=" + std::to_string(settings.LiteLastSetupId.value_or(-1)));
   }
+  if (!settings.SetupHash.empty()) list.Add("setuphash=" + settings.SetupHash);
+  if (!settings.ToolHash.empty()) list.Add("toolhash=" + settings.ToolHash);
+  list.Add("listserial=" + std::to_string(settings.ListSerial));
   list.Add("filecount=" + std::to_string(files.size()));
   TDateTime newest = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     list.Add("filename" + std::to_string(i) + "=" + files[i].ListName);
     list.Add("filedate" + std::to_string(i) + "=" + ServerDateFor(files[i].Timestamp));
+    if (!files[i].Sha256.empty()) list.Add("filehash" + std::to_string(i) + "=" + files[i].Sha256);
     newest = std::max(newest, files[i].Timestamp);
   }
   const std::string appDate = settings.AppDate ? *settings.AppDate

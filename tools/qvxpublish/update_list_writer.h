@@ -16,6 +16,13 @@ struct TListSettings {
   std::optional<int32_t> LiteSetupId;
   std::optional<int32_t> LiteLastSetupId;
   std::optional<std::string> AppDate;  // list text; default: the newest file's date
+  // Grows with every publication; a signed list with a lower one than an installation last
+  // used is refused there.
+  uint64_t ListSerial = 1;
+  // SHA-256 of the installer and the tool's executable, which the updater fetches by name
+  // outside the file list; empty: not listed.
+  std::string SetupHash;
+  std::string ToolHash;
 };
 
 // Six numbers joined by "-": year, month, day, hour, minute, second, without leading zeros.
@@ -28,6 +35,8 @@ std::string FormatListDate(TDateTime value);
 // margin against rounding in either direction.
 std::string ServerDateFor(TDateTime localTime);
 
+// Every entry carries its "filehash" (TReleaseFile::Sha256, when set); old updaters ignore the
+// hash lines and "listserial".
 TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListSettings& settings);
 
 }  // namespace qvx
