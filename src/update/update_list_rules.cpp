@@ -1,10 +1,25 @@
 #include "update/update_list_rules.h"
 
+#include <cmath>
+#include <cstdint>
+
 #include "common/file_utils.h"
 #include "common/string_list.h"
 #include "startup/globals.h"
 
 namespace qvx {
+
+namespace {
+
+// A listed file counts as newer only when its time less this margin is still later than the
+// file on disk.
+constexpr int64_t kServerMarginSeconds = 5 * 60;
+
+// Both times are made of whole seconds; as fractions of a day they are not exact, and the margin
+// subtracted as one would decide a tie at the boundary by rounding. In whole seconds it is exact.
+int64_t WholeSeconds(TDateTime t) { return std::llround(t * 86400.0); }
+
+}  // namespace
 
 // A listed name that could leave the installation folder: absolute (a drive, a leading "\" or
 // "/", a UNC path), naming a stream or drive with ":", or climbing with a ".." segment (Windows
@@ -56,10 +71,9 @@ bool IsServerFileNewer(const std::string& relativeName, const std::string& dateT
   if (!ok || n.size() != 6) return false;
   // Each number goes in as its low 16 bits, so an out-of-range piece fails as an invalid date.
   auto low16 = [](int32_t v) { return static_cast<uint16_t>(v); };
-  TDateTime server = ComposeDateTime(low16(n[0]), low16(n[1]), low16(n[2]), low16(n[3]),
-                                     low16(n[4]), low16(n[5]), 0);
-  server -= 5.0 / 1440;
-  return server > local;
+  const TDateTime server = ComposeDateTime(low16(n[0]), low16(n[1]), low16(n[2]),
+                                           low16(n[3]), low16(n[4]), low16(n[5]), 0);
+  return WholeSeconds(server) - kServerMarginSeconds > WholeSeconds(local);
 }
 
 void WriteAppInfo(const std::string& name, const std::string& value) {

@@ -26,9 +26,10 @@ TDateTime GetLocalFileTime(const std::string& relativeName);
 
 // True when the file is missing locally, or when the server's time (dateText:
 // year-month-day-hour-minute-second, local time) less five minutes is later than its
-// last-write time. Never for an empty dateText or relativeName; false for a date text that is
-// not six integers. EConvertError "''%s'' is not a valid date and time" when the six numbers
-// form no valid moment and the file exists.
+// last-write time, compared in whole seconds (equal is not later). Never for an empty dateText
+// or relativeName; false for a date text that is not six integers. EConvertError
+// "''%s'' is not a valid date and time" when the six numbers form no valid moment and the file
+// exists.
 bool IsServerFileNewer(const std::string& relativeName, const std::string& dateText);
 
 // Sets one Name=Value entry of AppPath + "data\App.info" (an empty value removes it), keeping

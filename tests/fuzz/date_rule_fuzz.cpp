@@ -6,6 +6,7 @@
 // Input: name choice byte, then the date text.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -49,16 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (date.empty() || name.empty()) FUZZ_CHECK(!newer);
   else if (choice == 1) FUZZ_CHECK(newer);
   // Six plain numbers of a valid moment: newer exactly when five minutes before it is after the
-  // file's time.
+  // file's time, in whole seconds.
   if (choice == 0 && !date.empty()) {
     bool ok = false;
     qvx::TIRIntegerArr n;
     qvx::ParseIntList(date, '-', ok, n);
     if (ok && n.size() == 6 && n[0] >= 1 && n[0] <= 9999 && n[1] >= 1 && n[1] <= 12 && n[2] >= 1 &&
         n[2] <= 28 && n[3] >= 0 && n[3] <= 23 && n[4] >= 0 && n[4] <= 59 && n[5] >= 0 && n[5] <= 59) {
-      const qvx::TDateTime server =
-          qvx::ComposeDateTime(n[0], n[1], n[2], n[3], n[4], n[5], 0) - 5.0 / 1440;
-      FUZZ_CHECK(newer == (server > qvx::GetLocalFileTime(name)));
+      const qvx::TDateTime server = qvx::ComposeDateTime(n[0], n[1], n[2], n[3], n[4], n[5], 0);
+      const long long seconds = std::llround(server * 86400) - 5 * 60;
+      FUZZ_CHECK(newer == (seconds > std::llround(qvx::GetLocalFileTime(name) * 86400)));
     }
   }
   return 0;

@@ -53,7 +53,10 @@ TEST_F(UpdateListRulesTest, DateRule) {
       {"at1003.dat", "2015-3-20-10-5-0", false},   // 10:00 is not later than 10:03
       {"at0959.dat", "2015-3-20-10-5-0", true},
       {"at1005odd.dat", "2015-3-20-10-10-1", true},  // two-second precision on disk
+      {"at1003.dat", "2015-3-20-10-7-59", false},  // five minutes on: exact, in whole seconds
+      {"at1003.dat", "2015-3-20-10-8-0", false},   // equal is not newer
       {"at1003.dat", "2015-03-20-10-08-01", true},
+      {"at1005odd.dat", "2015-3-20-10-10-0", false},
       {"at1003.dat", "$7DF-3-20-10-9-0", true},    // the integer rule reads hex
       {"missing.dat", "letters", true},             // missing: newer, whatever the text
       {"missing.dat", "2015-13-20-10-5-0", true},
