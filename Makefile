@@ -1,5 +1,5 @@
 # The two commands of the README, and a few for developers. Each sets itself up on a fresh machine.
-.PHONY: check demo deps native win64 win32 test wine-test fuzz bench clean
+.PHONY: check demo deps native win64 win32 test wine-test wine32-test fuzz bench clean
 
 check:
 	@bash scripts/check.sh
@@ -17,7 +17,10 @@ test: native
 	ctest --test-dir build/native -j $$(nproc) --output-on-failure
 
 wine-test: win64
-	bash scripts/wine-tests.sh
+	bash scripts/wine-tests.sh win64
+
+wine32-test: win32
+	bash scripts/wine-tests.sh win32
 
 fuzz:
 	@bash tests/fuzz/run.sh

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# make check: dependencies, the three builds, the native tests (ctest), the win64 tests under Wine.
+# make check: dependencies, the three builds, the native tests (ctest), the win64 tests under Wine,
+# the i686 tests (the product's own build) under 32-bit Wine.
 # Each stage ends with "STAGE: N passed, N failed"; the exit status is non-zero when anything failed.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,6 +32,9 @@ total=${total:-0} nfail=${nfail:-0}
 echo "native: $((total - nfail)) passed, $nfail failed"
 
 echo "== win64 tests under Wine"
-bash scripts/wine-tests.sh || status=1
+bash scripts/wine-tests.sh win64 || status=1
+
+echo "== win32 tests under 32-bit Wine"
+bash scripts/wine-tests.sh win32 || status=1
 
 exit $status

@@ -12,8 +12,12 @@ packages=(
   clang libclang-rt-14-dev
 )
 
+# 32-bit Wine runs the i686 programs (the product's own build); it comes from the i386 side of
+# the archive, which dpkg must be told about first.
+foreign=(wine32:i386)
+
 missing=()
-for p in "${packages[@]}"; do
+for p in "${packages[@]}" "${foreign[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
@@ -27,6 +31,9 @@ fi
 
 echo "deps.sh: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 # nginx and tinyproxy are started by the tests with their own configuration; the system

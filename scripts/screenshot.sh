@@ -47,6 +47,7 @@ cp build/win64/tests/qvx_fake_tool.exe "$install/qvxtool.exe"
 printf '[Product]\r\nUpdateUrl=http://127.0.0.1:%s/slow/qvx/\r\n' "$port" >"$install/data/Product.ini"
 
 export WINEPREFIX=$root/build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/wine-env.sh win64
 fd=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd" >/dev/null 2>&1 &
 xvfb=$!

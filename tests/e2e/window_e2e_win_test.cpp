@@ -136,18 +136,21 @@ class TRunningUpdater {
       DWORD Pid;
       HWND Found;
     } search = {FPid, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(window, &pid);
-          if (pid == s->Pid && IsWindowVisible(window) && ClassOf(window) == "TQvxForm") {
-            s->Found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    // The callback is a local class's static member: a lambda would not have the stdcall
+    // convention that WNDENUMPROC needs in the 32-bit build.
+    struct Visit {
+      static BOOL CALLBACK Window(HWND window, LPARAM param) {
+        auto* s = reinterpret_cast<Search*>(param);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == s->Pid && IsWindowVisible(window) && ClassOf(window) == "TQvxForm") {
+          s->Found = window;
+          return FALSE;
+        }
+        return TRUE;
+      }
+    };
+    EnumWindows(&Visit::Window, reinterpret_cast<LPARAM>(&search));
     return search.Found;
   }
 
