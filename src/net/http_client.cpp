@@ -22,6 +22,7 @@ struct THttpClient::TRoute {
 
 THttpClient::THttpClient() {
   Sock.MaxLineLength = kMaxResponseLine;
+  Sock.LfCrIsOneBreak = false;
   ResetRequest();
 }
 
@@ -117,7 +118,8 @@ std::string THttpClient::ReceiveHeadLine() {
 
 void THttpClient::DecodeStatusLine(const std::string& line) {
   const std::string rest = TrimBlanks(TextAfter(line, " "));
-  ResultCode = TextToInt32Def(TrimBlanks(TextBefore(rest, " ")), 0);
+  int32_t code = 0;
+  ResultCode = ReadDigits(TrimBlanks(TextBefore(rest, " ")), 10, code) == TDigitsRead::Number ? code : 0;
   ResultString = rest.find(' ') == std::string::npos ? std::string() : TrimBlanks(TextAfter(rest, " "));
 }
 
@@ -143,7 +145,9 @@ void THttpClient::ApplyHeader(const std::string& header) {
   const std::string upper = UpperAscii(header);
   auto startsWith = [&](const char* prefix) { return upper.compare(0, std::string(prefix).size(), prefix) == 0; };
   if (startsWith("CONTENT-LENGTH:")) {
-    FAnnouncedLength = TextToInt32Def(TrimBlanks(TextAfter(header, ":")), -1);
+    int32_t length = -1;
+    if (ReadDigits(TrimBlanks(TextAfter(header, ":")), 10, length) != TDigitsRead::Number) length = -1;
+    FAnnouncedLength = length;
     if (FAnnouncedLength != -1 && TransferMode == TTransferMode::OpenEnded)
       TransferMode = TTransferMode::ByLength;
   }
@@ -321,20 +325,23 @@ bool THttpClient::ReadByLength(int32_t length) {
 
 bool THttpClient::ReadChunkedBody() {
   // chunk = size-in-hex [ " " ... ] [ ";" extension ] line-break data line-break; a size of 0
-  // ends the body, and the trailer after it is not read.
+  // ends the body, and the trailer after it is not read. A size line that is not hex digits
+  // fails the body.
   for (;;) {
     std::string line;
     do line = Sock.ReceiveLine(Timeout);
     while (line.empty() && Sock.SocketError() == 0);
     if (Sock.SocketError() != 0) return false;
     const std::string sizeText = TrimBlanks(TextBefore(TrimBlanks(TextBefore(line, " ")), ";"));
-    const int32_t size = TextToInt32Def("$" + sizeText, 0);
-    if (size == 0) break;
-    if (size < 0) {
-      // Eight hex digits with the top bit set: not a size this client can hold.
-      Sock.SetSocketError(sockerr::kMessageTooLong);
-      return false;
+    int32_t size = 0;
+    switch (ReadDigits(sizeText, 16, size)) {
+      case TDigitsRead::Number: break;
+      // Not a size this client can hold.
+      case TDigitsRead::TooLarge: Sock.SetSocketError(sockerr::kMessageTooLong); return false;
+      // Read as 0, it would end the body as complete: a cut file would pass for a whole one.
+      case TDigitsRead::NotANumber: Sock.SetSocketError(sockerr::kInvalidArgument); return false;
     }
+    if (size == 0) break;
     if (!ReadByLength(size)) return false;
   }
   return Sock.SocketError() == 0;

@@ -88,10 +88,14 @@ std::string TTcpConnection::ReceiveLine(int32_t wait) {
       std::string line(data + FHead, i - FHead);
       const char other = data[i] == '\r' ? '\n' : '\r';
       size_t next = i + 1;
-      if (next < end) {
-        if (data[next] == other) ++next;
-      } else {
-        FSkip = other;
+      // Without LfCrIsOneBreak an LF is a whole line break: what follows belongs to the next
+      // line, or to a body.
+      if (data[i] == '\r' || LfCrIsOneBreak) {
+        if (next < end) {
+          if (data[next] == other) ++next;
+        } else {
+          FSkip = other;
+        }
       }
       Consume(next - FHead);
       return line;

@@ -21,6 +21,9 @@ class TTcpConnection : public TSocketBase {
   // Longest line ReceiveLine accepts (0: no limit); a longer one fails with
   // sockerr::kMessageTooLong.
   int32_t MaxLineLength = 0;
+  // Whether LF followed by CR is one line break. HTTP knows only CR LF and LF: its client turns
+  // this off, so that a body or chunk beginning with CR after a line ending in LF keeps that CR.
+  bool LfCrIsOneBreak = true;
   // Time limit of a connect in milliseconds; 0 leaves it to the platform.
   int32_t ConnectionTimeout = 0;
   // Applied to every socket when it is created.
@@ -38,7 +41,7 @@ class TTcpConnection : public TSocketBase {
   bool StartTls();
   bool SendText(const std::string& bytes);
 
-  // The next line without its terminator: CR, LF, CR LF or LF CR.
+  // The next line without its terminator: CR, LF, CR LF or (see LfCrIsOneBreak) LF CR.
   std::string ReceiveLine(int32_t wait);
   // Whatever is buffered, else what is waiting on the socket, else what arrives within wait.
   std::string ReceiveAvailable(int32_t wait);

@@ -70,6 +70,22 @@ TEST(HttpResponse, BodiesAndTheirProgressEvents) {
       {"body in the packet of the header block, lone CR at its end",
        ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r").Pause(150).Send("\nbody"), "body",
        {{1, 1}}, 4},
+      {"LF-only head, body beginning with CR in the same packet",
+       ServerScript().Answer("HTTP/1.0 200 OK\nContent-Length: 3\n\n\rab"), "\rab", {{1, 1}}, 3},
+      {"LF-only head, body beginning with CR in the next packet",
+       ServerScript().Answer("HTTP/1.0 200 OK\nContent-Length: 3\n\n").Pause(150).Send("\r\nb"), "\r\nb",
+       {{1, 1}}, 3},
+      {"LF-only chunk line, chunk beginning with CR",
+       ServerScript().Answer("HTTP/1.1 200 OK\nTransfer-Encoding: chunked\n\n3\n").Pause(150)
+           .Send("\rab\n0\n\n"),
+       "\rab", {{1, 1}}, 3},
+      // A length in any notation but decimal digits is no length: the body is read to the close.
+      {"length with a sign", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: +3\r\n\r\nabcdef"),
+       "abcdef", {}, 0},
+      {"length in hex notation", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 0x3\r\n\r\nabcdef"),
+       "abcdef", {}, 0},
+      {"length with a dollar", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: $3\r\n\r\nabcdef"),
+       "abcdef", {}, 0},
   };
   for (auto& c : cases) {
     ScriptServer server({c.script});
@@ -95,6 +111,10 @@ TEST(HttpResponse, StatusLinesAndHeaderBlock) {
       ServerScript().Answer("HTTP/1.1 200\r\nContent-Length: 0\r\n\r\n"),
       ServerScript().Answer("HTTP/1.1 abc OK\r\nContent-Length: 0\r\n\r\n"),
       ServerScript().Answer("HTTP/1.0 302 Found\r\nLocation: http://elsewhere/\r\nContent-Length: 3\r\n\r\nmov"),
+      ServerScript().Answer("HTTP/1.0 +200 OK\r\nContent-Length: 0\r\n\r\n"),
+      ServerScript().Answer("HTTP/1.0 0xC8 OK\r\nContent-Length: 0\r\n\r\n"),
+      ServerScript().Answer("HTTP/1.0 $C8 OK\r\nContent-Length: 0\r\n\r\n"),
+      ServerScript().Answer("HTTP/1.0 0200 OK\r\nContent-Length: 0\r\n\r\n"),
   });
   THttpClient http;
   http.Timeout = 5000;
@@ -119,6 +139,14 @@ TEST(HttpResponse, StatusLinesAndHeaderBlock) {
   ASSERT_TRUE(Fetch(http, server).ok);
   EXPECT_EQ(http.ResultCode, 302);
   EXPECT_EQ(http.Document.Bytes(), "mov");
+
+  // The status code is decimal digits only.
+  for (const char* notation : {"+200", "0xC8", "$C8"}) {
+    ASSERT_TRUE(Fetch(http, server).ok) << notation;
+    EXPECT_EQ(http.ResultCode, 0) << notation;
+  }
+  ASSERT_TRUE(Fetch(http, server).ok);
+  EXPECT_EQ(http.ResultCode, 200);
 }
 
 TEST(HttpResponse, NoBodyForHeadAnd204And304) {
@@ -190,6 +218,14 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
       {"chunked body cut off",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n"), 5000, 200,
        "abcde", {{1, 1}}},
+      {"chunk size that is no hex number",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\nzz\r\nmore")
+           .Pause(3000),
+       5000, 200, "abcde", {{1, 1}}},
+      {"chunk size of nine hex digits",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n100000005\r\nabcde")
+           .Pause(3000),
+       5000, 200, "", {}},
       {"chunk size beyond the 32-bit range",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\nabc").Pause(3000),
        5000, 200, "", {}},
