@@ -207,7 +207,8 @@ bool TDownShareFileThread::ApplyList(const TStringList& list) {
       const std::string toolHash = ListHash(index, "toolhash");
       // A tool that already has the listed content is neither closed nor fetched.
       if (MayFetch("qvxtool.exe", toolHash) &&
-          !(toolHash.size() > 0 && InstalledFileMatches(ToolExePath, toolHash)) && WaitToolClosed()) {
+          !(toolHash.size() > 0 && InstalledFileMatches(ToolExePath, toolHash)) &&
+          MaySaveTo(ToolExePath) && WaitToolClosed()) {
         DownloadChecked("qvxtool.exe", ToolExePath, toolHash);
       }
     }
@@ -274,7 +275,8 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list, int32_t high
       continue;
     }
     if (toolFile) {
-      if (WaitToolClosed()) DownloadChecked(name, target, hash);
+      // The tool is closed only when its replacement can be saved.
+      if (MaySaveTo(target) && WaitToolClosed()) DownloadChecked(name, target, hash);
       continue;
     }
     DownloadChecked(AppPath + name, "", hash);
@@ -284,6 +286,7 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list, int32_t high
 bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
                                         const std::string& target, bool quiet) {
   bool success = false;
+  if (save && !MaySaveTo(target.empty() ? name : target)) return false;
   if (!quiet) Report(GetLangStr(147) + NameOfPath(name));
   FHttp->ResetRequest();
   FHttp->Headers.Add("Accept-Encoding: gzip");
@@ -319,6 +322,14 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
   }
   if (!success && !quiet) NoteRunOutcome(TRunOutcome::FilesFailed);
   return success;
+}
+
+bool TDownShareFileThread::MaySaveTo(const std::string& target) {
+  std::string line;
+  if (FWritable.MaySave(target, line)) return true;
+  if (!line.empty()) Report(line);
+  NoteRunOutcome(TRunOutcome::FilesFailed);
+  return false;
 }
 
 bool TDownShareFileThread::IsGzipResponse() const {

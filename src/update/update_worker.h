@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/thread.h"
+#include "update/folder_check.h"
 
 namespace qvx {
 
@@ -73,7 +74,11 @@ class TDownShareFileThread : public TThread {
   // The listed files up to "filecount" - 1, and none past the last named entry.
   void WorkThroughFiles(const TNameIndex& list, int32_t highestNumber);
 
+  // Reports a target folder that cannot be written (once per folder); true when it can.
+  bool MaySaveTo(const std::string& target);
+
   std::unique_ptr<THttpClient> FHttp;
+  TFolderWriteCheck FWritable;
   int32_t FProgressPos = 0;
   int32_t FProgressMax = 0;
   std::string FStatusText;
