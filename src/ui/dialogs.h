@@ -14,4 +14,10 @@ void SetErrorMessageHandler(std::function<void(const std::string&)> handler);
 // handler is set.
 void ShowErrorBox(const std::string& message);
 
+// A notice that is no failure of the program: its usage, or a word about a mistaken argument.
+// A message box on Windows, where the window program has no console to write to; standard
+// output (standard error for a mistake) elsewhere.
+enum class TNoticeKind { Information, Mistake };
+void ShowNotice(const std::string& caption, const std::string& text, TNoticeKind kind);
+
 }  // namespace qvx

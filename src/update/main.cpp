@@ -9,7 +9,6 @@
 #include "ui/application.h"
 #include "platform/file_system.h"
 #include "ui/dialogs.h"
-#include "ui/notice.h"
 #include "update/launch_check.h"
 #include "update/run_outcome.h"
 #include "update/update_log.h"
