@@ -3,7 +3,10 @@
 // and later ones are not.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "common/string_list.h"
+#include "common/text_utils.h"
 #include "platform/path_delimiter.h"
 #include "publish_fixture.h"
 #include "startup/globals.h"
@@ -27,11 +30,26 @@ TEST_F(PublishTest, ListedDatesFetchOlderCopiesAndSkipThisVeryCopy) {
   list.SetText(ReadFileBytes(Out() / "up.txt"));
   ASSERT_EQ(list.ValueOf("filecount"), "3");
 
-  const fs::path install = FRoot / "install";
   struct TRestore {
     std::string saved = AppPath;
     ~TRestore() { AppPath = saved; }
   } restoreAppPath;
+  // Each listed date is the release file's time as the updater sees it plus 4:59, a second short
+  // of the rule's five minutes. The updater sees even seconds only, so no copy's date tells
+  // +4:59 from +5:00; the seconds between the two readings do.
+  AppPath = Release().string() + kPathDelimiter;
+  for (int i = 0; i < 3; ++i) {
+    bool ok = false;
+    TIRIntegerArr n;
+    ParseIntList(list.ValueOf("filedate" + std::to_string(i)), '-', ok, n);
+    ASSERT_TRUE(ok && n.size() == 6) << "entry " << i;
+    const auto u16 = [&](size_t k) { return static_cast<uint16_t>(n[k]); };
+    const TDateTime listed = ComposeDateTime(u16(0), u16(1), u16(2), u16(3), u16(4), u16(5), 0);
+    const TDateTime local = GetLocalFileTime(list.ValueOf("filename" + std::to_string(i)));
+    EXPECT_EQ(std::llround((listed - local) * 86400), 4 * 60 + 59) << "entry " << i;
+  }
+
+  const fs::path install = FRoot / "install";
   AppPath = install.string() + kPathDelimiter;
   const auto copyAt = [&](const TFile& f, fs::file_time_type::duration offset) {
     const fs::path target = install / fs::u8path(f.path);

@@ -158,6 +158,7 @@ TEST_F(PublishTest, RefusesWhatTheListCannotCarryWithoutWritingAnything) {
       {"same file name twice", {{"a/X.txt", "1"}, {"b/x.TXT", "2"}}, "X.txt and ", false},
       {"a packed name beside its plain one", {{"x.txt", "1"}, {"x.txt.gz", "2"}}, "packed form of x.txt", false},
       {"the list's own name", {{"sub/UP.TXT", "1"}}, "the update list itself", false},
+      {"the packed list's name", {{"ok.txt", "x"}, {"sub/up.txt.gz", "1"}}, "the update list itself", false},
       {"a second tool file", {{"qvxtool.exe", "1"}, {"qvxtool-old.exe", "2"}}, "over the tool's executable", false},
       {"nothing to publish", {}, "holds no file to publish", false},
       {"an empty file", {{"ok.txt", "x"}, {"data/empty.txt", ""}}, "cannot fetch an empty file", false},
