@@ -445,6 +445,19 @@ std::vector<RunCase> Cases() {
   }
   {
     RunCase r;
+    r.Name = "AnEmptyBodyReplacesNothing";
+    r.ExitCode = 1;
+    r.List = {"filecount=2", "filename0=emptied.txt", std::string("filedate0=") + kNewer,
+              "filename1=a.txt", std::string("filedate1=") + kNewer, "AppDate=2015-3-20"};
+    r.Server = {a, {"emptied.txt", ""}};
+    r.Installed = {{"emptied.txt", "old"}};
+    r.Lines = {kGet, kGet + "emptied.txt", " Socket err:200", kGet + "a.txt", kDone};
+    r.After = {a, {"emptied.txt", "old"}};
+    r.AppInfo = app;
+    c.push_back(r);
+  }
+  {
+    RunCase r;
     r.Name = "TheProxyOfTheSettingsCarriesTheRun";
     r.List = kOneFile;
     r.Server = {a};
