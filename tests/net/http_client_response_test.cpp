@@ -1,6 +1,7 @@
 // How the client reads answers: status lines, header blocks, the three body framings, failures.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <utility>
 
 #include "net/http_client.h"
@@ -47,8 +48,12 @@ TEST(HttpResponse, BodiesAndTheirProgressEvents) {
     std::string document;
     Events events;
     int32_t downloadSize;
+    int32_t timeout = 5000;  // the client's; every answer must come in well before it
   } cases[] = {
       {"length 0", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n").Pause(3000), "", {}, 0},
+      // A length of 0 ends the body: nothing waits for the server to close or to time out.
+      {"length 0, then silence",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n").Pause(20000), "", {}, 0, 1000},
       {"length 1", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 1\r\n\r\nZ"), "Z", {{1, 1}}, 1},
       {"two full blocks", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 131072\r\n\r\n" + b131072),
        b131072, {{1, 2}, {2, 2}}, 131072},
@@ -90,8 +95,11 @@ TEST(HttpResponse, BodiesAndTheirProgressEvents) {
   for (auto& c : cases) {
     ScriptServer server({c.script});
     THttpClient http;
-    http.Timeout = 5000;
+    http.Timeout = c.timeout;
+    const auto start = std::chrono::steady_clock::now();
     Outcome out = Fetch(http, server);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.timeout / 2))
+        << c.name;
     EXPECT_TRUE(out.ok) << c.name;
     EXPECT_EQ(http.ResultCode, 200) << c.name;
     EXPECT_TRUE(http.Document.Bytes() == c.document) << c.name << ": " << http.Document.Size() << " bytes";
