@@ -70,6 +70,7 @@ const TIniCase kCases[] = {
 
     // Letter case and blanks.
     {"names ignore case", "[Sec]\r\nKey=v\r\n", "sEC", "kEY", "D", 2048, "v"},
+    {"the ends of the alphabet fold too", "[aZz]\r\nZkz=v\r\n", "AzZ", "zKZ", "D", 2048, "v"},
     {"no folding above ASCII (section)", "[\xC4]\r\nk=v\r\n", "\xE4", "k", "D", 2048, "D"},
     {"no folding above ASCII (key)", "[S]\r\nk\xC4=v\r\n", "S", "k\xE4", "D", 2048, "D"},
     {"blanks around key and value", "[S]\r\n  k  =  v  \r\n", "S", "k", "D", 2048, "v"},
