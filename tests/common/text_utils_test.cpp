@@ -47,6 +47,7 @@ TEST(IntegerRule, AcceptsAndRejectsLikeTheOneRule) {
       {"012", true, 12},
       {"0", true, 0},
       {"$1f", true, 31},
+      {"$aA", true, 170},
       {"0X1F", true, 31},
       {"0x1F", true, 31},
       {"x1F", true, 31},

@@ -70,6 +70,10 @@ TEST(HttpResponse, BodiesAndTheirProgressEvents) {
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\nContent-Length: 3\r\n\r\n"
                              "5\r\nabcde\r\n0\r\n\r\n"),
        "abcde", {{1, 1}}, 5},
+      {"chunk sizes with the letter a",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\na\r\n" + b100.substr(0, 10) +
+                             "\r\n1A\r\n" + b100.substr(10, 26) + "\r\n0\r\n\r\n"),
+       b100.substr(0, 36), {{1, 1}, {1, 1}}, 26},
       {"read to close, no events",
        ServerScript().Answer("HTTP/1.0 200 OK\r\n\r\nfirst").Pause(100).Send(" second"), "first second", {}, 0},
       {"body in the packet of the header block, lone CR at its end",
