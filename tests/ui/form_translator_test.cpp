@@ -180,6 +180,8 @@ TEST_F(FormTranslator, AppliesOneEntryByItsKey) {
       {"Caption", "Title", &f.form, "Caption", "Title"},
       {"caption", "a#$D#$Ab", &f.form, "Caption", "a#$D#$Ab"},  // no line breaks on the window
       {"Width", "300", &f.form, "Width", "300"},
+      {"Enabled", "0", &f.form, "Enabled", "1"},  // the window's other kinds are left alone too
+      {"BorderIcons", "1", &f.form, "BorderIcons", "7"},
       {"Label3.Caption", "Line one#$D#$ALine two", f.Label3, "Caption", "Line one\r\nLine two\r\n"},
       {"Label3.Caption", "a#$D#$A#$D#$Ab", f.Label3, "Caption", "a\r\nb\r\n"},
       {"Label3.Caption", "end#$D#$A", f.Label3, "Caption", "end#$D#$A"},
