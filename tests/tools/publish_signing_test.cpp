@@ -87,7 +87,7 @@ TEST_F(PublishSigningTest, EveryPublicationCarriesHashesAndAGrowingSerial) {
   EXPECT_EQ(Publish({"--serial", "0x10"}).Code, 2);
 }
 
-TEST_F(PublishSigningTest, SignsWithEveryKeyGivenAndPacksTheSignature) {
+TEST_F(PublishSigningTest, SignsWithEveryKeyGiven) {
   const std::string keyA = MakeKey("a.pem");
   const std::string keyB = MakeKey("b.pem");
   Put("a.txt", "a");
@@ -100,7 +100,8 @@ TEST_F(PublishSigningTest, SignsWithEveryKeyGivenAndPacksTheSignature) {
   EXPECT_EQ(VerifyingLine(listBytes, signatures, {Base64ToText(keyA)}), 1);
   EXPECT_EQ(VerifyingLine(listBytes, signatures, {Base64ToText(keyB)}), 2);
   EXPECT_EQ(VerifyingLine(listBytes + " ", signatures, {Base64ToText(keyA), Base64ToText(keyB)}), 0);
-  EXPECT_EQ(UnCompressBody(ReadFileBytes(Out() / "up.txt.sig.gz")), signatures);
+  // Signatures are random to a packer: their packed form would not be smaller, so none is served.
+  EXPECT_FALSE(fs::exists(Out() / "up.txt.sig.gz"));
 
   const TRunResult check = Run({"--check", Out().u8string(), "--key", keyB + "," + keyA});
   EXPECT_EQ(check.Code, 0) << check.Err;

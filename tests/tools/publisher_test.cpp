@@ -86,15 +86,33 @@ TEST(ServerDateFor, ListsTheTimeFourMinutesFiftyNineLater) {
 TEST_F(PublishTest, PackedBodiesUnpackToTheFilesAndNginxLinesArePrinted) {
   Put("a.bin", std::string(100000, 'a') + "tail");
   Put("data/b.ini", "k=v\r\n");
-  const TRunResult r = Publish({"--pack", "--location", "/upd/"});
+  // Bytes no packer can shrink, as a file that is packed already.
+  std::string noise(50000, '\0');
+  uint32_t x = 2463534242u;
+  for (char& c : noise) {
+    x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  Put("noise.bin", noise);
+  const TRunResult r = Publish({"--pack", "--location", "/upd/", "--server-path", "/srv/qvx/out"});
   ASSERT_EQ(r.Code, 0) << r.Err;
-  for (const char* name : {"a.bin", "b.ini", "up.txt"}) {
+  for (const char* name : {"a.bin", "up.txt"}) {
     const std::string plain = ReadFileBytes(Out() / name);
     EXPECT_EQ(UnCompressBody(ReadFileBytes(Out() / (std::string(name) + ".gz"))), plain) << name;
   }
-  EXPECT_TRUE(Contains(r.Out, "location /upd/ {"));
+  for (const char* name : {"b.ini", "noise.bin"})
+    EXPECT_FALSE(fs::exists(Out() / (std::string(name) + ".gz"))) << name << ": packing would not make it smaller";
+  EXPECT_TRUE(Contains(r.Out, "published 3 files to")) << r.Out;
+  EXPECT_TRUE(Contains(r.Out, "location /upd/ {\n    alias /srv/qvx/out/;\n")) << r.Out;
   EXPECT_TRUE(Contains(r.Out, "gzip_static on;"));
   EXPECT_TRUE(Contains(r.Out, "gzip_http_version 1.0;"));
+
+  // Without --server-path, the folder as nginx names it here: forward slashes, a closing one.
+  const TRunResult local = Publish({"--pack"});
+  ASSERT_EQ(local.Code, 0) << local.Err;
+  std::string folder = fs::absolute(Out()).generic_u8string();
+  if (folder.back() != '/') folder += '/';
+  EXPECT_TRUE(Contains(local.Out, "    alias " + folder + ";\n")) << local.Out;
 }
 
 TEST_F(PublishTest, RepublishingReplacesTheOlderPublicationCleanly) {

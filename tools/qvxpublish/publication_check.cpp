@@ -1,5 +1,6 @@
 #include "qvxpublish/publication_check.h"
 
+#include <ctime>
 #include <map>
 
 #include "common/errors.h"
@@ -12,6 +13,7 @@
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
+#include "qvxpublish/publication_source.h"
 
 namespace qvx {
 
@@ -38,23 +40,6 @@ std::string WhyDateUnreadable(const std::string& dateText) {
   return std::string();
 }
 
-// The packed form, when present, is what a web server with packed bodies sends in place of the
-// plain file, so it must unpack to exactly the plain bytes.
-std::string WhyPackedDiffers(const fs::path& plainPath, const std::string& plain) {
-  fs::path packedPath = plainPath;
-  packedPath += ".gz";
-  std::error_code ec;
-  if (!fs::exists(fs::symlink_status(packedPath, ec))) return std::string();
-  try {
-    const std::string unpacked = UnCompressBody(ReadFileBytes(packedPath));
-    if (unpacked.empty()) return "its packed form does not unpack (checksum or length wrong)";
-    if (unpacked != plain) return "its packed form unpacks to other bytes than the file";
-  } catch (const Exception& e) {
-    return "its packed form does not unpack: " + e.Message();
-  }
-  return std::string();
-}
-
 void CheckIdKey(const TStringList& list, const std::string& key, std::vector<std::string>& problems) {
   const int index = list.FindName(key);
   if (index < 0) return;
@@ -72,58 +57,107 @@ std::string LowerHex(std::string text) {
 }
 
 // A hash line of the installer or the tool, whose files the updater fetches by name.
-void CheckNamedHash(const fs::path& outDir, const TNameIndex& index, const std::string& key,
+void CheckNamedHash(TPublicationSource& source, const TNameIndex& index, const std::string& key,
                     const std::string& fileName, std::vector<std::string>& problems) {
   const std::string hash = LowerHex(index.ValueOf(key));
   if (hash.empty()) return;
-  std::error_code ec;
-  if (!fs::is_regular_file(outDir / fileName, ec)) {
-    problems.push_back(key + ": " + fileName + " is missing");
-  } else if (Sha256HexOf(ReadFileBytes(outDir / fileName)) != hash) {
+  std::string bytes, why;
+  if (!source.Read(fileName, bytes, why)) {
+    problems.push_back(key + ": " + fileName + " " + why);
+  } else if (Sha256HexOf(bytes) != hash) {
     problems.push_back(key + ": " + fileName + " does not match it; updaters refuse the download");
   }
 }
 
-void CheckSignature(const fs::path& outDir, const std::string& listBytes,
+// The moment a list date names, when it names a valid one.
+bool ListMoment(const std::string& dateText, TDateTime& moment) {
+  bool ok = false;
+  TIRIntegerArr v;
+  ParseIntList(dateText, '-', ok, v);
+  if (!ok || v.size() != 6) return false;
+  for (int32_t part : v)
+    if (part < 0 || part > 65535) return false;
+  try {
+    moment = ComposeDateTime(static_cast<uint16_t>(v[0]), static_cast<uint16_t>(v[1]),
+                             static_cast<uint16_t>(v[2]), static_cast<uint16_t>(v[3]),
+                             static_cast<uint16_t>(v[4]), static_cast<uint16_t>(v[5]), 0);
+  } catch (const EConvertError&) {
+    return false;
+  }
+  return true;
+}
+
+TDateTime LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm local = *std::localtime(&now);
+  return ComposeDateTime(static_cast<uint16_t>(local.tm_year + 1900), static_cast<uint16_t>(local.tm_mon + 1),
+                         static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
+                         static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(std::min(local.tm_sec, 59)), 0);
+}
+
+// The setup ids ask installations below them for files by name: the tool's executable below
+// "softid", the installer below "last_setupid". A publication without them fails those
+// installations on every run.
+void WarnOfMissingRoads(TPublicationSource& source, const TNameIndex& index,
+                        std::vector<std::string>& warnings) {
+  std::string bytes, why;
+  for (const char* key : {"softid", "softidlite"}) {
+    int32_t id = 0;
+    if (TryTextToInt32(TrimBlanks(index.ValueOf(key)), id) && !source.Read("qvxtool.exe", bytes, why))
+      warnings.push_back(std::string(key) + "=" + std::to_string(id) + ": installations below it close the tool and fetch qvxtool.exe, which " + why);
+  }
+  for (const char* key : {"last_setupid", "last_setupidlite"}) {
+    int32_t id = 0;
+    if (TryTextToInt32(TrimBlanks(index.ValueOf(key)), id) && id > 0 && !source.Read("setup.exe", bytes, why))
+      warnings.push_back(std::string(key) + "=" + std::to_string(id) + ": installations below it fetch and start setup.exe, which " + why);
+  }
+}
+
+void CheckSignature(TPublicationSource& source, const std::string& listBytes,
                     const std::vector<std::string>& keys, std::vector<std::string>& problems) {
-  const fs::path sigPath = outDir / "up.txt.sig";
-  std::error_code ec;
   uint64_t serial = 0;
   if (!ReadListSerial(listBytes, serial))
     problems.push_back("listserial: missing or no decimal number; installations that used a list with one refuse this list");
-  if (!fs::is_regular_file(sigPath, ec)) {
-    problems.push_back("up.txt.sig: missing; installations with an UpdateKey refuse the list");
+  std::string signatures, why;
+  if (!source.Read("up.txt.sig", signatures, why)) {
+    problems.push_back("up.txt.sig: " + (why == "is missing" ? std::string("missing") : why) +
+                       "; installations with an UpdateKey refuse the list");
     return;
   }
-  const std::string signatures = ReadFileBytes(sigPath);
   if (VerifyingLine(listBytes, signatures, keys) == 0)
     problems.push_back("up.txt.sig: no line verifies up.txt with the given key; installations with that key refuse the list");
-  if (const std::string why = WhyPackedDiffers(sigPath, signatures); !why.empty())
-    problems.push_back("up.txt.sig: " + why);
+  if (const std::string packed = source.WhyPackedDiffers("up.txt.sig", signatures); !packed.empty())
+    problems.push_back("up.txt.sig: " + packed);
 }
 
 }  // namespace
 
 TCheckResult CheckPublication(const fs::path& outDir, const std::vector<std::string>& keys) {
-  const fs::path listPath = outDir / "up.txt";
-  std::error_code ec;
-  if (!fs::is_regular_file(listPath, ec))
-    throw Exception("\"" + outDir.u8string() + "\" holds no up.txt");
-  const std::string listBytes = ReadFileBytes(listPath);
+  TFolderSource source(outDir);
+  return CheckPublication(source, keys);
+}
+
+TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std::string>& keys) {
+  std::string listBytes, listWhy;
+  if (!source.Read("up.txt", listBytes, listWhy))
+    throw Exception("\"" + source.Where() + "\" holds no up.txt: it " + listWhy);
   TStringList list;
   list.SetText(listBytes);
 
   TCheckResult result;
   auto& problems = result.Problems;
-  if (const std::string why = WhyPackedDiffers(listPath, listBytes); !why.empty())
+  if (const std::string why = source.WhyPackedDiffers("up.txt", listBytes); !why.empty())
     problems.push_back("up.txt: " + why);
   for (const char* key : {"softid", "last_setupid", "softidlite", "last_setupidlite"})
     CheckIdKey(list, key, problems);
 
   const TNameIndex index(list);
-  if (!keys.empty()) CheckSignature(outDir, listBytes, keys, problems);
-  CheckNamedHash(outDir, index, "setuphash", "setup.exe", problems);
-  CheckNamedHash(outDir, index, "toolhash", "qvxtool.exe", problems);
+  if (!keys.empty()) CheckSignature(source, listBytes, keys, problems);
+  CheckNamedHash(source, index, "setuphash", "setup.exe", problems);
+  CheckNamedHash(source, index, "toolhash", "qvxtool.exe", problems);
+  WarnOfMissingRoads(source, index, result.Warnings);
+  // Every fresh list date lies 4 min 59 s ahead; more than that is a clock or a hand gone wrong.
+  const TDateTime latest = LocalNow() + 6.0 / (24 * 60);
   int32_t count = 0;
   if (!TryTextToInt32(TrimBlanks(index.ValueOf("filecount")), count) || count < 0) {
     problems.push_back("filecount: missing, negative or no integer; the updater fetches no file");
@@ -154,17 +188,21 @@ TCheckResult CheckPublication(const fs::path& outDir, const std::vector<std::str
     if (const std::string why = WhyUpdaterSkips(name); !why.empty()) problems.push_back(label + why);
     if (const std::string why = WhyDateUnreadable(index.ValueOf(dateKey)); !why.empty())
       problems.push_back(label + dateKey + " " + why);
+    TDateTime moment = 0;
+    if (ListMoment(index.ValueOf(dateKey), moment) && moment > latest)
+      result.Warnings.push_back(label + dateKey + " " + DisplayText(index.ValueOf(dateKey)) +
+                                " lies in the future; installations fetch the file again on every "
+                                "run until their clocks pass it");
     const auto [first, fresh] = seenNames.emplace(FoldedName(name), nameKey);
     if (!fresh)
       problems.push_back(label + "the same file name as " + first->second +
                          "; the server holds only one file of that name");
 
-    const fs::path plainPath = outDir / PathFromText(name);
-    if (!fs::is_regular_file(plainPath, ec)) {
-      problems.push_back(label + "the file " + DisplayText(name) + " is missing");
+    std::string plain, why;
+    if (!source.Read(name, plain, why)) {
+      problems.push_back(label + "the file " + DisplayText(name) + " " + why);
       continue;
     }
-    const std::string plain = ReadFileBytes(plainPath);
     if (plain.empty()) problems.push_back(label + "the file is empty; the updater cannot fetch an empty body");
     const std::string hashKey = "filehash" + std::to_string(i);
     const std::string hash = LowerHex(index.ValueOf(hashKey));
@@ -174,8 +212,8 @@ TCheckResult CheckPublication(const fs::path& outDir, const std::vector<std::str
     } else if (Sha256HexOf(plain) != hash) {
       problems.push_back(label + "the file does not match " + hashKey + "; updaters refuse the download");
     }
-    if (const std::string why = WhyPackedDiffers(plainPath, plain); !why.empty())
-      problems.push_back(label + why);
+    if (const std::string packed = source.WhyPackedDiffers(name, plain); !packed.empty())
+      problems.push_back(label + packed);
   }
   if (!TrimBlanks(index.ValueOf("filename" + std::to_string(count))).empty())
     problems.push_back("filename" + std::to_string(count) + ": listed beyond filecount, so never fetched");

@@ -33,8 +33,11 @@ void RemoveIfFile(const fs::path& path) {
 void WriteServed(const fs::path& outDir, const std::string& name, const std::string& bytes, bool pack) {
   const fs::path plain = outDir / PathFromText(name);
   const fs::path packed = outDir / PathFromText(name + kPackedSuffix);
-  if (pack)
-    ReplaceFileBytes(packed, CompressBody(bytes));
+  // A packed form that is not smaller (a file that is packed already) only costs the server
+  // and the updater time, so it is not served.
+  const std::string packedBytes = pack ? CompressBody(bytes) : std::string();
+  if (pack && packedBytes.size() < bytes.size())
+    ReplaceFileBytes(packed, packedBytes);
   else
     RemoveIfFile(packed);
   ReplaceFileBytes(plain, bytes);

@@ -11,6 +11,7 @@
 #include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 #include "qvxpublish/publication_check.h"
+#include "qvxpublish/publication_source.h"
 #include "qvxpublish/publication_writer.h"
 #include "qvxpublish/release_scan.h"
 #include "qvxpublish/update_list_writer.h"
@@ -35,15 +36,21 @@ const char* const kHelp =
     "  --appdate TEXT          AppDate of the list (default: the newest file's date)\n"
     "  --exclude PATTERN       leave out matching files and folders (* ?, any letter case; with\n"
     "                          \\ or / it matches a path below RELEASE_DIR); may be repeated\n"
-    "  --pack                  also write each body packed as NAME.gz and print the nginx lines\n"
+    "  --pack                  also write each body packed as NAME.gz where that is smaller,\n"
+    "                          and print the nginx lines\n"
     "                          (gzip_static) that serve them to the updater\n"
     "  --location PATH         URL path for those lines (default /qvx/)\n"
+    "  --server-path DIR       the folder OUT_DIR is copied to on the server, for the alias line\n"
+    "                          (default: OUT_DIR on this machine)\n"
     "  --sign KEYFILE          sign up.txt with this private key (PEM) into up.txt.sig; may be\n"
     "                          repeated (one signature line per key, for a change of keys)\n"
     "  --serial N              listserial of the list (default: one above the up.txt in OUT_DIR)\n"
     "  --check OUT_DIR         read a publication back with the updater's rules; report every\n"
     "                          missing file, bad packed body and entry the updater would refuse,\n"
-    "                          and every file against its hash line\n"
+    "                          and every file against its hash line; warn of a softid or\n"
+    "                          last_setupid without qvxtool.exe or setup.exe, and of dates ahead\n"
+    "  --check URL             the same over HTTP with the updater's own client, for a live\n"
+    "                          publication (http://host/path/)\n"
     "  --key UPDATEKEY         with --check: also verify up.txt.sig with this key (the base64 of\n"
     "                          UpdateKey; several separated by commas, or --key repeated)\n"
     "keygen KEYFILE writes a new ECDSA P-256 private key (PEM PKCS#8; a key made by openssl\n"
@@ -66,6 +73,7 @@ struct TOptions {
   std::vector<std::string> Excludes;
   bool Pack = false;
   std::string Location = "/qvx/";
+  std::optional<std::string> ServerPath;  // OUT_DIR as the serving machine names it
   bool Help = false;
   std::vector<std::string> SignKeys;  // key files
   std::optional<uint64_t> Serial;
@@ -146,6 +154,9 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
       o.Location = value();
       if (o.Location.empty() || o.Location.front() != '/' || o.Location.back() != '/')
         throw EUsage("--location needs a URL path that begins and ends with \"/\"");
+    } else if (arg == "--server-path") {
+      o.ServerPath = value();
+      if (o.ServerPath->empty()) throw EUsage("--server-path needs the folder nginx serves");
     } else if (arg == "--check") {
       o.Check = value();
     } else if (arg == "--sign") {
@@ -162,6 +173,32 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
     }
   }
   return o;
+}
+
+// "1 file", "2 files".
+std::string Counted(size_t n, const std::string& noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+// OUT_DIR as nginx on this machine would name it: forward slashes, ending with one.
+std::string LocalFolderForNginx(const fs::path& outDir) {
+  std::error_code ec;
+  std::string text = fs::absolute(outDir, ec).generic_u8string();
+  if (text.empty() || text.back() != '/') text += '/';
+  return text;
+}
+
+std::string NginxBlock(const std::string& location, std::string folder) {
+  for (char& c : folder)
+    if (c == '\\') c = '/';
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  std::string block = "nginx: serve the packed bodies (the updater asks with HTTP/1.0) with:\n";
+  // A drive letter names this Windows machine's folder; a server elsewhere has its own.
+  if (folder.size() > 1 && folder[1] == ':')
+    block += "# alias is this machine's folder; for a server elsewhere, give --server-path\n";
+  return block + "location " + location + " {\n" + "    alias " + folder + ";\n" +
+         "    gzip_static on;\n" + "    gzip_http_version 1.0;\n" + "    gzip_proxied any;\n" +
+         "    gzip_vary on;\n" + "}\n";
 }
 
 bool IsWithin(const fs::path& inner, const fs::path& outer) {
@@ -234,23 +271,11 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
         << "\n";
   }
 
-  out << "published " << publication.Files.size() << " files to " << o.Positional[1];
+  out << "published " << Counted(publication.Files.size(), "file") << " to " << o.Positional[1];
   const std::string appDate = publication.UpdateList.ValueOf("AppDate");
   if (!appDate.empty()) out << " (AppDate=" << DisplayText(appDate) << ")";
   out << "\n";
-  if (o.Pack) {
-    const fs::path root = fs::absolute(outDir, ec);
-    std::string rootText = root.generic_u8string();
-    if (rootText.empty() || rootText.back() != '/') rootText += '/';
-    out << "nginx: serve the packed bodies (the updater asks with HTTP/1.0) with:\n"
-        << "location " << o.Location << " {\n"
-        << "    alias " << rootText << ";\n"
-        << "    gzip_static on;\n"
-        << "    gzip_http_version 1.0;\n"
-        << "    gzip_proxied any;\n"
-        << "    gzip_vary on;\n"
-        << "}\n";
-  }
+  if (o.Pack) out << NginxBlock(o.Location, o.ServerPath ? *o.ServerPath : LocalFolderForNginx(outDir));
   return 0;
 }
 
@@ -259,13 +284,22 @@ int Check(const TOptions& o, std::ostream& out, std::ostream& err) {
   for (const std::string& text : o.CheckKeys) {
     for (std::string& key : ParsePublicKeys(text)) keys.push_back(std::move(key));
   }
-  const TCheckResult result = CheckPublication(PathFromText(*o.Check), keys);
+  std::unique_ptr<TPublicationSource> source;
+  if (IsPublicationUrl(*o.Check)) {
+    source = std::make_unique<THttpSource>(*o.Check);
+  } else {
+    source = std::make_unique<TFolderSource>(PathFromText(*o.Check));
+  }
+  const TCheckResult result = CheckPublication(*source, keys);
+  for (const std::string& line : result.Warnings) err << "qvxpublish: warning: " << line << "\n";
   for (const std::string& line : result.Problems) err << "qvxpublish: " << line << "\n";
   if (!result.Problems.empty()) {
-    err << "qvxpublish: " << result.Problems.size() << " problems in " << *o.Check << "\n";
+    err << "qvxpublish: " << Counted(result.Problems.size(), "problem") << " in " << *o.Check << "\n";
     return 1;
   }
-  out << *o.Check << ": " << result.FilesChecked << " files listed, no problems\n";
+  out << *o.Check << ": " << Counted(result.FilesChecked, "file") << " listed, no problems";
+  if (!result.Warnings.empty()) out << ", " << Counted(result.Warnings.size(), "warning");
+  out << "\n";
   return 0;
 }
 
