@@ -102,5 +102,18 @@ TEST_F(PublishCheckTest, WarnsOfRoadsToMissingFilesAndDatesAhead) {
   EXPECT_TRUE(Contains(clean.Out, ": 3 files listed, no problems\n")) << clean.Out;
 }
 
+TEST_F(PublishCheckTest, RepublishingWarnsOfAFileListedOlderThanTheCopyItReplaces) {
+  Put("a.txt", "a2", 0);
+  Put("b.txt", "b", 0);
+  ASSERT_EQ(Publish().Code, 0);
+  // The release built again from an older copy of a.txt: its date goes back an hour.
+  Put("a.txt", "a1", 3600);
+  const TRunResult r = Publish();
+  EXPECT_EQ(r.Code, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "warning: a.txt is listed with ")) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "of the copy it replaces")) << r.Err;
+  EXPECT_FALSE(Contains(r.Err, "b.txt")) << r.Err;
+}
+
 }  // namespace
 }  // namespace qvx

@@ -1,6 +1,5 @@
 #include "qvxpublish/publication_check.h"
 
-#include <ctime>
 #include <map>
 
 #include "common/errors.h"
@@ -11,6 +10,7 @@
 #include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
+#include "qvxpublish/list_dates.h"
 #include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 #include "qvxpublish/publication_source.h"
@@ -67,32 +67,6 @@ void CheckNamedHash(TPublicationSource& source, const TNameIndex& index, const s
   } else if (Sha256HexOf(bytes) != hash) {
     problems.push_back(key + ": " + fileName + " does not match it; updaters refuse the download");
   }
-}
-
-// The moment a list date names, when it names a valid one.
-bool ListMoment(const std::string& dateText, TDateTime& moment) {
-  bool ok = false;
-  TIRIntegerArr v;
-  ParseIntList(dateText, '-', ok, v);
-  if (!ok || v.size() != 6) return false;
-  for (int32_t part : v)
-    if (part < 0 || part > 65535) return false;
-  try {
-    moment = ComposeDateTime(static_cast<uint16_t>(v[0]), static_cast<uint16_t>(v[1]),
-                             static_cast<uint16_t>(v[2]), static_cast<uint16_t>(v[3]),
-                             static_cast<uint16_t>(v[4]), static_cast<uint16_t>(v[5]), 0);
-  } catch (const EConvertError&) {
-    return false;
-  }
-  return true;
-}
-
-TDateTime LocalNow() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm local = *std::localtime(&now);
-  return ComposeDateTime(static_cast<uint16_t>(local.tm_year + 1900), static_cast<uint16_t>(local.tm_mon + 1),
-                         static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
-                         static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(std::min(local.tm_sec, 59)), 0);
 }
 
 // The setup ids ask installations below them for files by name: the tool's executable below

@@ -8,6 +8,7 @@
 #include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
+#include "qvxpublish/list_dates.h"
 #include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 #include "qvxpublish/publication_check.h"
@@ -262,6 +263,12 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
 
   TPublication publication;
   publication.UpdateList = BuildUpdateList(scan.Files, settings);
+  if (fs::is_regular_file(outDir / "up.txt", ec)) {
+    TStringList replaced;
+    replaced.SetText(ReadFileBytes(outDir / "up.txt"));
+    for (const std::string& line : EntriesOlderThanReplaced(replaced, publication.UpdateList))
+      err << "qvxpublish: warning: " << line << "\n";
+  }
   if (!keys.empty()) publication.Signature = SignatureFile(publication.UpdateList.JoinedText(), keys);
   publication.Files = std::move(scan.Files);
   publication.Pack = o.Pack;
