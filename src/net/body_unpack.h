@@ -24,7 +24,12 @@ std::string UnCompressBody(const std::string& packed);
 size_t UnCompressMem(const void* source, void* destination, size_t sourceLength,
                      size_t destinationCapacity);
 
-// Both Adler-32 sums of the bytes, each started from 0, as s2 * 65536 + s1.
-uint32_t PackedChecksum(const void* data, size_t n);
+// Raises what a failure of the inflater with zlib's code gives: EOutOfMemory for Z_MEM_ERROR,
+// otherwise EUnpackError "Error <code> during UnCompressMem process".
+[[noreturn]] void RaiseUnpackError(int zlibCode);
+
+// Both Adler-32 sums of the bytes, each started from 0, as s2 * 65536 + s1. A body taken in
+// pieces: each piece's call continues from the checksum of the pieces before it.
+uint32_t PackedChecksum(const void* data, size_t n, uint32_t sum = 0);
 
 }  // namespace qvx

@@ -34,6 +34,7 @@ void THttpClient::ResetRequest() {
   Document.Clear();
   Headers.Clear();
   MimeType = "text/html";
+  FBodySize = 0;
 }
 
 void THttpClient::AbortTransfer() {
@@ -133,8 +134,15 @@ void THttpClient::ReadStatusLine() {
       Headers.Add(line);
       DecodeStatusLine(line);
     } else {
-      // Not a status line: the server sends a bare body, which this line begins.
-      Document.Bytes() += line + "\r\n";
+      // Not a status line: the server sends a bare body, which this line begins. A sink gets it
+      // once the head is over.
+      line += "\r\n";
+      if (FSink) {
+        FLead += line;
+      } else {
+        Document.Bytes() += line;
+        FBodySize += line.size();
+      }
       ResultCode = 0;
     }
     if (Sock.SocketError() != 0 || ResultCode != 100) return;
@@ -191,11 +199,26 @@ bool THttpClient::ReadHeaderBlock() {
 }
 
 bool THttpClient::ExecuteMethod(const std::string& method, const std::string& url) {
+  return ExecuteMethod(method, url, nullptr);
+}
+
+bool THttpClient::ExecuteMethod(const std::string& method, const std::string& url, TBodySink* sink) {
   if (AbortRequested.load()) return false;
+  // The sink serves this request only, whichever way it ends.
+  struct TSinkScope {
+    THttpClient& Client;
+    ~TSinkScope() {
+      Client.FSink = nullptr;
+      Client.FLead.clear();
+    }
+  } scope{*this};
+  FSink = sink;
+  FLead.clear();
   ResultCode = 500;
   ResultString.clear();
   DownloadSize = 0;
   UploadSize = 0;
+  FBodySize = 0;
 
   TRoute route;
   route.Url = SplitUrl(url);
@@ -242,27 +265,32 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
   FHeadLines = 0;
 
   ReadStatusLine();
-  if (Headers.Count() > 0 && !ReadHeaderBlock()) {
-    DropConnection();
-    return false;
-  }
-  if (Sock.SocketError() != 0) {
-    DropConnection();
-    return false;
-  }
-
-  bool ok = true;
-  if (!(method == "HEAD" || ResultCode == 204 || ResultCode == 304)) {
-    try {
+  const bool headRead = (Headers.Count() == 0 || ReadHeaderBlock()) && Sock.SocketError() == 0;
+  const bool readBody = headRead && !(method == "HEAD" || ResultCode == 204 || ResultCode == 304);
+  bool ok = headRead;
+  try {
+    // The first line of a server without status line is body, even when nothing follows it.
+    if (FSink && (readBody || !FLead.empty())) {
+      FSink->BodyStarts(*this);
+      if (!FLead.empty()) {
+        if (FSink->Write(FLead.data(), FLead.size())) FBodySize += FLead.size();
+        else ok = false;
+      }
+    }
+    if (!headRead) {
+      DropConnection();
+      return false;
+    }
+    if (ok && readBody) {
       switch (TransferMode) {
         case TTransferMode::OpenEnded: ok = ReadToClose(); break;
         case TTransferMode::ByLength: ok = ReadByLength(FAnnouncedLength); break;
         case TTransferMode::Chunked: ok = ReadChunkedBody(); break;
       }
-    } catch (const std::bad_alloc&) {
-      DropConnection();
-      throw EOutOfMemory("Out of memory");
     }
+  } catch (const std::bad_alloc&) {
+    DropConnection();
+    throw EOutOfMemory("Out of memory");
   }
   Document.SetPosition(0);
   // A response read only in part leaves the connection unusable, whatever was marked.
@@ -272,12 +300,19 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
 }
 
 bool THttpClient::ReadToClose() {
-  std::string& body = Document.Bytes();
-  while (Sock.AppendAvailable(Timeout, body)) {
-    if (body.size() > kMaxDocument) {
+  std::string& target = FSink ? FBlock : Document.Bytes();
+  for (;;) {
+    if (FSink) FBlock.clear();
+    const size_t before = target.size();
+    if (!Sock.AppendAvailable(Timeout, target)) break;
+    const size_t got = target.size() - before;
+    if (FBodySize + got > kMaxDocument) {
+      FBodySize += FSink ? 0 : got;
       Sock.SetSocketError(sockerr::kMessageTooLong);
       return false;
     }
+    if (FSink && !FSink->Write(FBlock.data(), got)) return false;
+    FBodySize += got;
   }
   // Only the server's orderly close ends such a body; a reset cuts it off, and a body cut off
   // must never pass for a whole one.
@@ -286,38 +321,50 @@ bool THttpClient::ReadToClose() {
   return true;
 }
 
+bool THttpClient::ReceiveBlock(size_t n, size_t documentWanted, size_t& documentPrepared) {
+  if (FSink) {
+    FBlock.clear();
+    if (!Sock.AppendExact(n, Timeout, FBlock) || !FSink->Write(FBlock.data(), n)) return false;
+    FBodySize += n;
+    return true;
+  }
+  std::string& body = Document.Bytes();
+  // The announced length is only the server's word: the storage set aside is at most
+  // kBodyReserveAhead, or four times the bytes that arrived, never the length itself.
+  if (body.capacity() < body.size() + n) {
+    try {
+      body.reserve(std::min(documentWanted, std::max(body.size() * 4, kBodyReserveAhead)));
+    } catch (const std::bad_alloc&) {
+      // Not fatal: the body then grows block by block.
+    }
+    documentPrepared = body.size();  // a new buffer: only the bytes copied into it are backed
+  }
+  // Memory for the body is backed a few MiB ahead of the data, never further.
+  if (body.size() + n > documentPrepared && documentPrepared < body.capacity()) {
+    const size_t step = std::min(kPrepareAhead, body.capacity() - documentPrepared);
+    PrepareForWriting(&body[0] + documentPrepared, step);
+    documentPrepared += step;
+  }
+  if (!Sock.AppendExact(n, Timeout, body)) return false;
+  FBodySize += n;
+  return true;
+}
+
 bool THttpClient::ReadByLength(int32_t length) {
   if (length <= 0) return true;
   DownloadSize = length;
-  std::string& body = Document.Bytes();
-  if (body.size() + static_cast<size_t>(length) > kMaxDocument) {
+  if (FBodySize + static_cast<size_t>(length) > kMaxDocument) {
     Sock.SetSocketError(sockerr::kMessageTooLong);
     return false;
   }
-  const size_t wanted = body.size() + static_cast<size_t>(length);
+  const size_t wanted = Document.Size() + static_cast<size_t>(length);
   const int32_t block = TTcpConnection::SendMaxChunk;
   const int32_t blocks = length / block + (length % block != 0 ? 1 : 0);
-  size_t prepared = body.size();
+  size_t prepared = Document.Size();
   for (int32_t i = 1; i <= blocks; ++i) {
     if (AbortRequested.load()) return false;
     const int32_t size = (i == blocks && length % block != 0) ? length % block : block;
-    // The announced length is only the server's word: the storage set aside is at most
-    // kBodyReserveAhead, or four times the bytes that arrived, never the length itself.
-    if (body.capacity() < body.size() + static_cast<size_t>(size)) {
-      try {
-        body.reserve(std::min(wanted, std::max(body.size() * 4, kBodyReserveAhead)));
-      } catch (const std::bad_alloc&) {
-        // Not fatal: the body then grows block by block.
-      }
-      prepared = body.size();  // a new buffer: only the bytes copied into it are backed
-    }
-    // Memory for the body is backed a few MiB ahead of the data, never further.
-    if (body.size() + static_cast<size_t>(size) > prepared && prepared < body.capacity()) {
-      const size_t step = std::min(kPrepareAhead, body.capacity() - prepared);
-      PrepareForWriting(&body[0] + prepared, step);
-      prepared += step;
-    }
-    if (!Sock.AppendExact(static_cast<size_t>(size), Timeout, body)) return false;
+    if (!ReceiveBlock(static_cast<size_t>(size), wanted, prepared)) return false;
     if (OnChunkRead) OnChunkRead(*this, i, blocks);
   }
   return Sock.SocketError() == 0;

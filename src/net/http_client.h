@@ -1,8 +1,9 @@
 #pragma once
-// A blocking HTTP/1.0 client that fetches one resource at a time into memory, directly or
-// through an HTTP proxy, with a progress event per received block and an abort that another
-// thread may call. During a request it raises nothing (running out of memory aside): the
-// outcome is the result of ExecuteMethod, ResultCode and the connection's SocketError.
+// A blocking HTTP/1.0 client that fetches one resource at a time into memory or into a body
+// sink, directly or through an HTTP proxy, with a progress event per received block and an abort
+// that another thread may call. During a request it raises nothing (running out of memory
+// aside): the outcome is the result of ExecuteMethod, ResultCode and the connection's
+// SocketError.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 
 #include "common/memory_stream.h"
 #include "common/string_list.h"
+#include "net/body_sink.h"
 #include "net/tcp_connection.h"
 
 namespace qvx {
@@ -34,7 +36,8 @@ class TNetClient {
 class THttpClient : public TNetClient {
  public:
   // Bounds on what a server may send. A longer line or header block fails the request as a
-  // read error does; a larger body fails the body read.
+  // read error does; a larger body fails the body read. The body bound holds for a body handed
+  // to a sink as well: progress and sizes are signed 32-bit numbers.
   static constexpr int32_t kMaxResponseLine = 1 << 20;
   static constexpr size_t kMaxHeaderBlock = 8 << 20;
   static constexpr size_t kMaxHeaderLines = 100000;
@@ -77,6 +80,11 @@ class THttpClient : public TNetClient {
   // One exchange. True when the response was read to its end without a socket error,
   // whatever its status. Returns false at once, touching nothing, once aborted.
   bool ExecuteMethod(const std::string& method, const std::string& url);
+  // The same exchange with the response body handed to sink, for this request only, instead of
+  // being kept in Document (which stays empty). A sink that refuses bytes fails the request.
+  bool ExecuteMethod(const std::string& method, const std::string& url, TBodySink* sink);
+  // Bytes of the last response's body, whether kept in Document or handed to a sink.
+  size_t BodySize() const { return FBodySize; }
   // Thread-safe: stops the running and every later request.
   void AbortTransfer();
 
@@ -97,12 +105,21 @@ class THttpClient : public TNetClient {
   // A line of the response head, counted against the head's bounds.
   std::string ReceiveHeadLine();
   void DropConnection();
+  // Exactly n bytes of a length-framed body, into Document or through the sink.
+  bool ReceiveBlock(size_t n, size_t documentWanted, size_t& documentPrepared);
 
   int32_t FAnnouncedLength = -1;
   bool FProxyMode = false;
   bool FCloseMarked = false;
   size_t FHeadBytes = 0;
   size_t FHeadLines = 0;
+  size_t FBodySize = 0;
+  // The sink of the running request (none: Document), and the bytes of a response without
+  // status line, which wait for the end of the head before they go to the sink.
+  TBodySink* FSink = nullptr;
+  std::string FLead;
+  // One block of a body on its way to the sink; its storage is kept from block to block.
+  std::string FBlock;
 };
 
 }  // namespace qvx

@@ -35,8 +35,8 @@ uint32_t ScalarChecksum(uint32_t sum, const uint8_t* p, size_t n) {
 }
 
 #ifdef QVX_CHECKSUM_SSE2
-__attribute__((target("sse2"))) uint32_t Sse2Checksum(const uint8_t* p, size_t n) {
-  uint64_t s1 = 0, s2 = 0;
+__attribute__((target("sse2"))) uint32_t Sse2Checksum(uint32_t sum, const uint8_t* p, size_t n) {
+  uint64_t s1 = sum & 0xFFFF, s2 = sum >> 16;
   const __m128i zero = _mm_setzero_si128();
   const __m128i weightsLow = _mm_setr_epi16(16, 15, 14, 13, 12, 11, 10, 9);
   const __m128i weightsHigh = _mm_setr_epi16(8, 7, 6, 5, 4, 3, 2, 1);
@@ -68,12 +68,12 @@ __attribute__((target("sse2"))) uint32_t Sse2Checksum(const uint8_t* p, size_t n
 
 }  // namespace
 
-uint32_t PackedChecksum(const void* data, size_t n) {
+uint32_t PackedChecksum(const void* data, size_t n, uint32_t sum) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
 #ifdef QVX_CHECKSUM_SSE2
-  if (__builtin_cpu_supports("sse2")) return Sse2Checksum(p, n);
+  if (__builtin_cpu_supports("sse2")) return Sse2Checksum(sum, p, n);
 #endif
-  return ScalarChecksum(0, p, n);
+  return ScalarChecksum(sum, p, n);
 }
 
 }  // namespace qvx

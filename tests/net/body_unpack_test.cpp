@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "net/unpacking_sink.h"
 
 namespace qvx {
 namespace {
@@ -126,6 +129,117 @@ TEST(UnCompressMem, WritesIntoTheCallersBuffer) {
   EXPECT_EQ(UnCompressMem(deflated.data(), out, deflated.size(), sizeof out), data.size());
   EXPECT_EQ(std::string(out, data.size()), data);
   EXPECT_THROW(UnCompressMem(deflated.data(), out, deflated.size(), 5), EUnpackError);
+}
+
+
+// What unpacking a body gives, as text: "=" and the bytes, "" for nothing, or the error's message.
+template <typename Unpack>
+std::string OutcomeOf(Unpack unpack) {
+  try {
+    const std::string out = unpack();
+    return out.empty() ? std::string() : "=" + out;
+  } catch (const EUnpackError& e) {
+    return e.what();
+  }
+}
+
+struct TCollector : TBodySink {
+  std::string Bytes;
+  size_t Writes = 0;
+  bool Write(const char* data, size_t n) override {
+    Bytes.append(data, n);
+    ++Writes;
+    return true;
+  }
+};
+
+// The unpacking rule read literally: the whole stated size as output space, one inflater call.
+std::string OneCallUnpack(const std::string& packed) {
+  if (packed.size() <= 12) return std::string();
+  const int32_t declared = static_cast<int32_t>(uint8_t(packed[0]) | uint8_t(packed[1]) << 8 |
+                                                uint8_t(packed[2]) << 16 | uint32_t(uint8_t(packed[3])) << 24);
+  std::string out(declared > 0 ? static_cast<size_t>(declared) : 0, '\0');
+  out.resize(UnCompressMem(packed.data() + 12, declared > 0 ? &out[0] : nullptr, packed.size() - 12, out.size()));
+  uint32_t field = 0;
+  std::memcpy(&field, packed.data() + 8, 4);
+  return !out.empty() && PackedChecksum(out.data(), out.size()) == field ? out : std::string();
+}
+
+// The body handed to a TUnpackingSink in pieces of the given size.
+std::string UnpackInPieces(const std::string& packed, size_t piece) {
+  TCollector out;
+  TUnpackingSink sink(out);
+  for (size_t at = 0; at < packed.size(); at += piece) {
+    EXPECT_TRUE(sink.Write(packed.data() + at, std::min(piece, packed.size() - at)));
+  }
+  EXPECT_EQ(sink.Unpacked(), out.Bytes.size());
+  return sink.Finish() ? out.Bytes : std::string();
+}
+
+TEST(UnpackingSink, AnyPieceSizeGivesTheOutcomeOfTheWholeBody) {
+  const std::string data = Sample();
+  const std::string deflated = RawDeflate(data);
+  const int32_t size = static_cast<int32_t>(data.size());
+  const uint32_t sum = PackedChecksum(data.data(), data.size());
+  // Stored (level 0) blocks end with no output needed, so the stated size can be met exactly
+  // before the stream's end is read.
+  const std::string stored = RawDeflate(data, 0);
+  const std::string bodies[] = {
+      Packed(size, sum, deflated),
+      Packed(size, sum, deflated + "junk!"),
+      Packed(size + 1000, sum, deflated),
+      Packed(size, sum, stored),
+      Packed(size - 1, sum, stored),
+      Packed(size - 1, sum, deflated),
+      Packed(size, sum, deflated.substr(0, deflated.size() / 2)),
+      Packed(size, sum, deflated.substr(0, deflated.size() - 1)),
+      Packed(size, sum + 1, deflated),
+      Packed(0, sum, deflated),
+      Packed(-5, sum, deflated),
+      Packed(10, 0, RawDeflate("")),
+      Packed(100, 0, std::string(1, '\x04')),
+      Packed(100, 0, "\xff\xff\xff\xff"),
+      Packed(size, sum, deflated.substr(0, 100) + "\xff\xff\xff\xff" + deflated.substr(100)),
+      Packed(10, 0, ""),
+      "\x10\0\0\0\0",
+  };
+  for (const std::string& packed : bodies) {
+    const std::string whole = OutcomeOf([&] { return OneCallUnpack(packed); });
+    EXPECT_EQ(OutcomeOf([&] { return UnCompressBody(packed); }), whole) << packed.size() << "-byte body";
+    for (size_t piece : {1, 7, 12, 13, 4096}) {
+      EXPECT_EQ(OutcomeOf([&] { return UnpackInPieces(packed, piece); }), whole)
+          << packed.size() << "-byte body in pieces of " << piece;
+    }
+  }
+  // The table holds each kind of outcome, so the comparison above covers all of them.
+  EXPECT_EQ(OutcomeOf([&] { return UnCompressBody(bodies[3]); }), "=" + data);
+  EXPECT_EQ(OutcomeOf([&] { return UnCompressBody(bodies[4]); }), "Error -5 during UnCompressMem process");
+  EXPECT_EQ(OutcomeOf([&] { return UnCompressBody(bodies[13]); }), "Error -3 during UnCompressMem process");
+  EXPECT_EQ(OutcomeOf([&] { return UnCompressBody(bodies[9]); }), "Error -2 during UnCompressMem process");
+  EXPECT_EQ(OutcomeOf([&] { return UnCompressBody(bodies[8]); }), "");
+}
+
+TEST(UnpackingSink, HandsOnLargeBodiesInBoundedBlocksAndStopsWhenTheOutputRefuses) {
+  std::string data(3 << 20, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7919) >> 9);
+  const std::string packed =
+      Packed(static_cast<int32_t>(data.size()), PackedChecksum(data.data(), data.size()), RawDeflate(data, 1));
+  TCollector out;
+  {
+    TUnpackingSink sink(out);
+    EXPECT_TRUE(sink.Write(packed.data(), packed.size()));
+    EXPECT_TRUE(sink.Finish());
+  }
+  EXPECT_TRUE(out.Bytes == data);
+  EXPECT_GE(out.Writes, data.size() / (256 * 1024));
+
+  struct TRefusing : TBodySink {
+    size_t Calls = 0;
+    bool Write(const char*, size_t) override { return ++Calls < 2; }
+  } refusing;
+  TUnpackingSink sink(refusing);
+  EXPECT_FALSE(sink.Write(packed.data(), packed.size()));
+  EXPECT_EQ(refusing.Calls, 2u);
 }
 
 }  // namespace

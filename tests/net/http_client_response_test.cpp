@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <utility>
 
 #include "net/http_client.h"
@@ -26,18 +27,48 @@ std::string Hex(size_t n) {
   return buffer;
 }
 
+// Takes a body instead of the document, noting the head it was shown when the body started.
+struct TRecordingSink : TBodySink {
+  std::string Bytes;
+  int Starts = 0;
+  int32_t CodeAtStart = -1;
+  std::string HeadAtStart;
+  size_t Refuse = SIZE_MAX;  // refuses the write that would pass this many bytes
+  void BodyStarts(const THttpClient& client) override {
+    ++Starts;
+    CodeAtStart = client.ResultCode;
+    HeadAtStart = client.Headers.JoinedText();
+  }
+  bool Write(const char* data, size_t n) override {
+    if (Bytes.size() + n > Refuse) return false;
+    Bytes.append(data, n);
+    return true;
+  }
+};
+
 struct Outcome {
   bool ok = false;
   Events events;
+  std::string body;  // the document, or what the sink was given
 };
 
-Outcome Fetch(THttpClient& http, const ScriptServer& server, const std::string& method = "GET") {
+// Into the document, or into a sink when one is given; a body handed to a sink leaves the
+// document empty, and either way BodySize counts it.
+Outcome Fetch(THttpClient& http, const ScriptServer& server, const std::string& method = "GET",
+              TRecordingSink* sink = nullptr) {
   Outcome out;
   http.OnChunkRead = [&out](THttpClient&, int32_t i, int32_t n) { out.events.emplace_back(i, n); };
   http.ResetRequest();
-  out.ok = http.ExecuteMethod(method, server.BaseUrl() + "/file.bin");
+  out.ok = http.ExecuteMethod(method, server.BaseUrl() + "/file.bin", sink);
+  out.body = sink ? sink->Bytes : http.Document.Bytes();
+  if (sink) {
+    EXPECT_EQ(http.Document.Size(), 0u);
+  }
+  EXPECT_EQ(http.BodySize(), sink ? sink->Bytes.size() : http.Document.Size());
   return out;
 }
+
+const char* Mode(bool toSink) { return toSink ? " (sink)" : " (document)"; }
 
 TEST(HttpResponse, BodiesAndTheirProgressEvents) {
   const std::string b100 = Bytes(100, 1), b70000 = Bytes(70000, 2), b150000 = Bytes(150000, 3);
@@ -96,22 +127,29 @@ TEST(HttpResponse, BodiesAndTheirProgressEvents) {
       {"length with a dollar", ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: $3\r\n\r\nabcdef"),
        "abcdef", {}, 0},
   };
-  for (auto& c : cases) {
-    ScriptServer server({c.script});
-    THttpClient http;
-    http.Timeout = c.timeout;
-    const auto start = std::chrono::steady_clock::now();
-    Outcome out = Fetch(http, server);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.timeout / 2))
-        << c.name;
-    EXPECT_TRUE(out.ok) << c.name;
-    EXPECT_EQ(http.ResultCode, 200) << c.name;
-    EXPECT_TRUE(http.Document.Bytes() == c.document) << c.name << ": " << http.Document.Size() << " bytes";
-    EXPECT_EQ(http.Document.Position(), 0u) << c.name;
-    EXPECT_EQ(out.events, c.events) << c.name;
-    EXPECT_EQ(http.DownloadSize, c.downloadSize) << c.name;
-    EXPECT_FALSE(http.Sock.IsOpen()) << c.name;
-    EXPECT_EQ(http.ConnectedHost, "") << c.name;
+  for (bool toSink : {false, true}) {
+    for (auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + Mode(toSink));
+      ScriptServer server({c.script});
+      THttpClient http;
+      http.Timeout = c.timeout;
+      TRecordingSink sink;
+      const auto start = std::chrono::steady_clock::now();
+      Outcome out = Fetch(http, server, "GET", toSink ? &sink : nullptr);
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.timeout / 2));
+      EXPECT_TRUE(out.ok);
+      EXPECT_EQ(http.ResultCode, 200);
+      EXPECT_TRUE(out.body == c.document) << out.body.size() << " bytes";
+      EXPECT_EQ(http.Document.Position(), 0u);
+      EXPECT_EQ(out.events, c.events);
+      EXPECT_EQ(http.DownloadSize, c.downloadSize);
+      EXPECT_FALSE(http.Sock.IsOpen());
+      EXPECT_EQ(http.ConnectedHost, "");
+      if (toSink) {
+        EXPECT_EQ(sink.Starts, 1);
+        EXPECT_EQ(sink.CodeAtStart, 200);
+      }
+    }
   }
 }
 
@@ -249,17 +287,64 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
            .Pause(3000),
        5000, 200, "", {}},
   };
-  for (auto& c : cases) {
-    ScriptServer server({c.script});
+  for (bool toSink : {false, true}) {
+    for (auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + Mode(toSink));
+      ScriptServer server({c.script});
+      THttpClient http;
+      http.Timeout = c.timeout;
+      TRecordingSink sink;
+      Outcome out = Fetch(http, server, "GET", toSink ? &sink : nullptr);
+      EXPECT_FALSE(out.ok);
+      EXPECT_EQ(http.ResultCode, c.code);
+      EXPECT_TRUE(out.body == c.document) << out.body.size() << " bytes";
+      EXPECT_EQ(out.events, c.events);
+      EXPECT_FALSE(http.Sock.IsOpen());
+      EXPECT_EQ(http.ConnectedHost, "");
+    }
+  }
+}
+
+TEST(HttpResponse, ASinkSeesTheWholeHeadFirstAndCanStopTheTransfer) {
+  const std::string body = Bytes(200000, 6);
+  const std::string head = "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 200000\r\n\r\n";
+  {
+    // Refused at the second block: no third block is waited for (the server would stay
+    // silent), no event follows the refusal, and the connection is dropped.
+    ScriptServer server({ServerScript().Answer(head + body.substr(0, 140000)).Pause(5000)});
     THttpClient http;
-    http.Timeout = c.timeout;
-    Outcome out = Fetch(http, server);
-    EXPECT_FALSE(out.ok) << c.name;
-    EXPECT_EQ(http.ResultCode, c.code) << c.name;
-    EXPECT_TRUE(http.Document.Bytes() == c.document) << c.name << ": " << http.Document.Size() << " bytes";
-    EXPECT_EQ(out.events, c.events) << c.name;
-    EXPECT_FALSE(http.Sock.IsOpen()) << c.name;
-    EXPECT_EQ(http.ConnectedHost, "") << c.name;
+    http.Timeout = 4000;
+    TRecordingSink sink;
+    sink.Refuse = 100000;
+    const auto start = std::chrono::steady_clock::now();
+    Outcome out = Fetch(http, server, "GET", &sink);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(http.ResultCode, 200);
+    EXPECT_EQ(out.events, (Events{{1, 4}}));
+    EXPECT_TRUE(sink.Bytes == body.substr(0, 65536));
+    EXPECT_EQ(sink.HeadAtStart, "HTTP/1.0 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: 200000\r\n\r\n");
+    EXPECT_FALSE(http.Sock.IsOpen());
+  }
+  {
+    // A server without status line: its first line goes to the sink after the start as well.
+    ScriptServer server({ServerScript().Answer("just text\r\nand more")});
+    THttpClient http;
+    http.Timeout = 5000;
+    TRecordingSink sink;
+    EXPECT_TRUE(Fetch(http, server, "GET", &sink).ok);
+    EXPECT_EQ(sink.Starts, 1);
+    EXPECT_EQ(sink.CodeAtStart, 0);
+    EXPECT_EQ(sink.Bytes, "just text\r\nand more");
+  }
+  {
+    // No body is read for HEAD: the sink is never started.
+    ScriptServer server({ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n").Pause(3000)});
+    THttpClient http;
+    http.Timeout = 2000;
+    TRecordingSink sink;
+    EXPECT_TRUE(Fetch(http, server, "HEAD", &sink).ok);
+    EXPECT_EQ(sink.Starts, 0);
   }
 }
 
