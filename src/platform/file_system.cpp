@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include "platform/file_system_backend.h"
+#include "platform/replacement_file.h"
 
 namespace qvx {
 
@@ -10,6 +11,12 @@ std::string gExecutablePath;
 bool gArgumentsSet = false;
 std::vector<std::string> gArguments;
 }  // namespace
+
+void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  TReplacementFile file(path);
+  file.Write(bytes.data(), bytes.size());
+  file.Commit();
+}
 
 std::string ExecutablePath() {
   return gExecutablePath.empty() ? PlatformExecutablePath() : gExecutablePath;

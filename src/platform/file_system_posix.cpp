@@ -32,24 +32,6 @@ class TFd {
   int FFd;
 };
 
-std::string FolderPart(const std::string& path) {
-  size_t cut = path.rfind('/');
-  if (cut == std::string::npos) return ".";
-  return cut == 0 ? "/" : path.substr(0, cut);
-}
-
-std::string NamePart(const std::string& path) {
-  size_t cut = path.rfind('/');
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-// The mode a new file gets: the process's umask applied to rw for everyone. The umask can only
-// be read by setting it; the update runs write files from one thread at a time.
-mode_t NewFileMode() {
-  mode_t mask = umask(022);
-  umask(mask);
-  return 0666 & ~mask;
-}
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -81,43 +63,6 @@ std::string ReadWholeFile(const std::string& path) {
     bytes.append(buffer, static_cast<size_t>(got));
   }
   return bytes;
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  const std::string target = ResolvePosixPath(path);
-  mode_t mode = NewFileMode();
-  struct stat st;
-  if (stat(target.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) RaiseOSError(EISDIR);
-    // Windows refuses to replace a read-only file; so do we, though rename would allow it. A
-    // file without any write permission is read-only even to root.
-    if ((st.st_mode & 0222) == 0) RaiseOSError(EACCES);
-    if (access(target.c_str(), W_OK) != 0) RaiseLastOSError();
-    mode = st.st_mode & 07777;
-  }
-  // A leading "." keeps the temporary file out of folder searches while it exists.
-  std::string temp = FolderPart(target) + "/." + NamePart(target) + ".XXXXXX";
-  TFd fd(mkstemp(&temp[0]));
-  if (fd.Get() < 0) RaiseLastOSError();
-  try {
-    size_t done = 0;
-    while (done < bytes.size()) {
-      ssize_t wrote = write(fd.Get(), bytes.data() + done, bytes.size() - done);
-      if (wrote < 0) {
-        if (errno == EINTR) continue;
-        RaiseLastOSError();
-      }
-      done += static_cast<size_t>(wrote);
-    }
-    if (fchmod(fd.Get(), mode) != 0 || fsync(fd.Get()) != 0 || fd.Close() != 0)
-      RaiseLastOSError();
-    if (rename(temp.c_str(), target.c_str()) != 0) RaiseLastOSError();
-  } catch (...) {
-    int saved = errno;
-    unlink(temp.c_str());
-    errno = saved;
-    throw;
-  }
 }
 
 void DeleteFileAt(const std::string& path) {

@@ -28,19 +28,6 @@ class THandle {
   HANDLE FHandle;
 };
 
-// Large writes go in pieces: WriteFile takes a 32-bit count.
-constexpr DWORD kIoChunk = 1u << 24;
-
-void WriteAll(HANDLE h, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kIoChunk));
-    DWORD wrote = 0;
-    if (!WriteFile(h, bytes.data() + done, want, &wrote, nullptr)) RaiseLastOSError();
-    if (wrote == 0) RaiseOSError(ERROR_WRITE_FAULT);
-    done += wrote;
-  }
-}
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -69,34 +56,6 @@ std::string ReadWholeFile(const std::string& path) {
     bytes.append(buffer, got);
   }
   return bytes;
-}
-
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  // MoveFileEx refuses a read-only or folder target on Windows, but not always under emulation
-  // (a root-owned Wine); refusing up front keeps the rule the same everywhere.
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-    RaiseOSError(ERROR_ACCESS_DENIED);
-  std::string folder = path;
-  size_t cut = folder.find_last_of("\\/:");
-  folder = cut == std::string::npos ? std::string(".") : folder.substr(0, cut + 1);
-  char temp[MAX_PATH + 1];
-  // GetTempFileNameA creates the (empty) file, so the name is ours until we move or delete it.
-  if (!GetTempFileNameA(folder.c_str(), "qvx", 0, temp)) RaiseLastOSError();
-  try {
-    THandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) RaiseLastOSError();
-    WriteAll(file.Get(), bytes);
-    if (!FlushFileBuffers(file.Get())) RaiseLastOSError();
-    file.Close();
-    if (!MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      RaiseLastOSError();
-  } catch (...) {
-    DeleteFileA(temp);
-    throw;
-  }
 }
 
 void DeleteFileAt(const std::string& path) {

@@ -21,6 +21,7 @@
 #include "startup/globals.h"
 #include "ui/application.h"
 #include "update/fetch_failure.h"
+#include "update/file_download.h"
 #include "update/list_trust.h"
 #include "update/main_tool.h"
 #include "update/product_data.h"
@@ -65,16 +66,6 @@ int32_t HighestFileNumber(const TStringList& list) {
     if (number <= INT32_MAX && number > highest) highest = static_cast<int32_t>(number);
   }
   return highest;
-}
-
-// The file layer writes beside the target and then replaces it, so a failed or interrupted
-// save leaves the installed file as it was; the message is the one a failed create shows.
-void SaveDownloadedFile(const std::string& path, const std::string& bytes) {
-  try {
-    WriteWholeFile(path, bytes);
-  } catch (const EOSError& e) {
-    throw EFCreateError("Cannot create file \"" + path + "\". " + e.Message());
-  }
 }
 
 }  // namespace
@@ -127,6 +118,10 @@ void TDownShareFileThread::Execute() {
   ResetRunOutcome();
   LogRunStart(UpdateBaseUrl + "up.txt");
   Report(GetLangStr(147));
+  // The folders that every run may write to; the folders of listed files follow as they come.
+  FSweep.SweepFolder(AppPath);
+  FSweep.SweepFolder(AppPath + "data\\");
+  if (!ToolExePath.empty()) FSweep.SweepBeside(ToolExePath);
   bool completed = false;
   if (!DownloadFile("up.txt", false, "", true)) {
     // A run that fetched nothing must not read like one that found nothing to do.
@@ -293,6 +288,7 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
   try {
     // The server holds every file directly below the base URL; folders matter only locally.
     const std::string url = UpdateBaseUrl + NameOfPath(name);
+    if (save) return SaveFile(name, url, target.empty() ? name : target, quiet);
     if (FHttp->ExecuteMethod("GET", url) && FHttp->ResultCode == 200 &&
         FHttp->Document.Size() > 0) {
       FHttp->Document.SetPosition(0);
@@ -306,14 +302,6 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
         FHttp->Document.Bytes().swap(unpacked);
         FHttp->Document.SetPosition(0);
       }
-      if (!FExpectedHash.empty() &&
-          !IsMatchingHash(FExpectedHash, Sha256HexOf(FHttp->Document.Bytes()))) {
-        Report("\"" + NameOfPath(name) +
-               "\" was not saved: the download does not match its hash in the update list.");
-        NoteRunOutcome(TRunOutcome::FilesFailed);
-        return false;
-      }
-      if (save) SaveDownloadedFile(target.empty() ? name : target, FHttp->Document.Bytes());
       success = true;
     }
     if (!success && !quiet) ReportHttpError();
@@ -330,6 +318,33 @@ bool TDownShareFileThread::MaySaveTo(const std::string& target) {
   if (!line.empty()) Report(line);
   NoteRunOutcome(TRunOutcome::FilesFailed);
   return false;
+}
+
+bool TDownShareFileThread::SaveFile(const std::string& name, const std::string& url,
+                                    const std::string& target, bool quiet) {
+  bool success = false;
+  try {
+    FSweep.SweepBeside(target);
+    switch (DownloadToFile(*FHttp, url, target, FExpectedHash)) {
+      case TFileDownloadResult::Saved:
+        success = true;
+        break;
+      case TFileDownloadResult::NotFetched:
+        if (!quiet) ReportHttpError();
+        break;
+      case TFileDownloadResult::NothingUnpacked:
+        Report(GetLangStr(31));
+        break;
+      case TFileDownloadResult::HashMismatch:
+        Report("\"" + NameOfPath(name) +
+               "\" was not saved: the download does not match its hash in the update list.");
+        break;
+    }
+  } catch (const std::exception& e) {
+    Report(e.what());
+  }
+  if (!success && !quiet) NoteRunOutcome(TRunOutcome::FilesFailed);
+  return success;
 }
 
 bool TDownShareFileThread::IsGzipResponse() const {

@@ -9,6 +9,7 @@
 
 #include "ui/thread.h"
 #include "update/folder_check.h"
+#include "update/file_download.h"
 
 namespace qvx {
 
@@ -73,6 +74,8 @@ class TDownShareFileThread : public TThread {
                        const std::string& hash);
   // The listed files up to "filecount" - 1, and none past the last named entry.
   void WorkThroughFiles(const TNameIndex& list, int32_t highestNumber);
+  // DownloadFile's road for a file that is saved: streamed into place (file_download.h).
+  bool SaveFile(const std::string& name, const std::string& url, const std::string& target, bool quiet);
 
   // Reports a target folder that cannot be written (once per folder); true when it can.
   bool MaySaveTo(const std::string& target);
@@ -86,6 +89,8 @@ class TDownShareFileThread : public TThread {
   std::vector<std::string> FKeys;
   // The SHA-256 that the body of the running download must have; empty: none.
   std::string FExpectedHash;
+  // Leftovers of a killed run go from each folder before this run writes there.
+  TLeftoverSweep FSweep;
 };
 
 }  // namespace qvx

@@ -1,0 +1,107 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/os_error.h"
+#include "platform/posix_path.h"
+#include "platform/replacement_file.h"
+
+namespace qvx {
+namespace {
+
+std::string FolderPart(const std::string& path) {
+  const size_t cut = path.rfind('/');
+  if (cut == std::string::npos) return ".";
+  return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+std::string NamePart(const std::string& path) {
+  const size_t cut = path.rfind('/');
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The mode a new file gets: the process's umask applied to rw for everyone. The umask can only
+// be read by setting it; files are replaced from one thread at a time.
+mode_t NewFileMode() {
+  const mode_t mask = umask(022);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+// Written data are handed to the disk in steps of this size while the file grows, so the flush
+// before the replacement waits for one step at most, not for the whole file.
+constexpr off_t kWritebackStep = 8 << 20;
+
+}  // namespace
+
+struct TReplacementFile::Impl {
+  std::string Target, Temp;
+  int Fd = -1;
+  mode_t Mode = 0;
+  off_t Written = 0, HandedToDisk = 0;
+  bool Committed = false;
+};
+
+TReplacementFile::TReplacementFile(const std::string& target) : FImpl(std::make_unique<Impl>()) {
+  Impl& f = *FImpl;
+  f.Target = ResolvePosixPath(target);
+  f.Mode = NewFileMode();
+  struct stat st;
+  if (stat(f.Target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) RaiseOSError(EISDIR);
+    // Windows refuses to replace a read-only file; so do we, though rename would allow it. A
+    // file without any write permission is read-only even to root.
+    if ((st.st_mode & 0222) == 0) RaiseOSError(EACCES);
+    if (access(f.Target.c_str(), W_OK) != 0) RaiseLastOSError();
+    f.Mode = st.st_mode & 07777;
+  }
+  std::string temp = FolderPart(f.Target) + "/" + TemporaryFileName(NamePart(f.Target), "XXXXXX");
+  const int suffix = static_cast<int>(temp.size() - temp.rfind("XXXXXX") - 6);
+  f.Fd = mkostemps(&temp[0], suffix, O_CLOEXEC);
+  if (f.Fd < 0) RaiseLastOSError();
+  f.Temp = temp;
+}
+
+TReplacementFile::~TReplacementFile() {
+  Impl& f = *FImpl;
+  if (f.Fd >= 0) close(f.Fd);
+  if (!f.Committed && !f.Temp.empty()) unlink(f.Temp.c_str());
+}
+
+const std::string& TReplacementFile::TemporaryPath() const { return FImpl->Temp; }
+
+void TReplacementFile::Write(const char* data, size_t n) {
+  Impl& f = *FImpl;
+  while (n > 0) {
+    const ssize_t wrote = write(f.Fd, data, n);
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      RaiseLastOSError();
+    }
+    data += wrote;
+    n -= static_cast<size_t>(wrote);
+    f.Written += wrote;
+  }
+#ifdef SYNC_FILE_RANGE_WRITE
+  if (f.Written - f.HandedToDisk >= kWritebackStep) {
+    // A hint: starts the writing out without waiting for it; failures show at the final flush.
+    sync_file_range(f.Fd, f.HandedToDisk, f.Written - f.HandedToDisk, SYNC_FILE_RANGE_WRITE);
+    f.HandedToDisk = f.Written;
+  }
+#endif
+}
+
+void TReplacementFile::Commit() {
+  Impl& f = *FImpl;
+  if (fchmod(f.Fd, f.Mode) != 0 || fsync(f.Fd) != 0) RaiseLastOSError();
+  const int fd = f.Fd;
+  f.Fd = -1;
+  if (close(fd) != 0) RaiseLastOSError();
+  if (rename(f.Temp.c_str(), f.Target.c_str()) != 0) RaiseLastOSError();
+  f.Committed = true;
+}
+
+}  // namespace qvx

@@ -1,0 +1,42 @@
+#pragma once
+// One file of an update run fetched into its place. The body streams into a temporary file
+// beside the target, unpacked on the way when the answer is packed, its SHA-256 taken as the
+// bytes pass; only a complete download whose content passes every check replaces the target.
+// Memory stays the same whatever the file's size. On every other outcome the temporary file is
+// gone and the target untouched.
+#include <set>
+#include <string>
+
+namespace qvx {
+
+class THttpClient;
+
+enum class TFileDownloadResult {
+  Saved,            // the target now holds the new content
+  NotFetched,       // no complete answer 200 with a body: the client's ResultCode tells more
+  NothingUnpacked,  // a packed body that unpacked to nothing or failed its checksum
+  HashMismatch,     // the content is not the one whose SHA-256 was expected
+};
+
+// GET url with the request lines already in http's Headers, into target. expectedHash: the
+// update list's hash text for the content as installed (after unpacking), or empty for none.
+// Raises the unpacking errors of a packed body (EUnpackError, EOutOfMemory) and, when the
+// file cannot be created, written (a full disk) or put in place, EFCreateError
+// "Cannot create file "<target>". <the system's reason>"; the transfer stops at such a failure.
+TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
+                                   const std::string& expectedHash);
+
+// Removes the temporary files that a killed run left, once per folder for the life of this
+// object (one update run), before the first file is written there.
+class TLeftoverSweep {
+ public:
+  // folder ends with its delimiter.
+  void SweepFolder(const std::string& folder);
+  // The folder of path.
+  void SweepBeside(const std::string& path);
+
+ private:
+  std::set<std::string> FSwept;
+};
+
+}  // namespace qvx

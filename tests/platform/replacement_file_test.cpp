@@ -1,0 +1,97 @@
+#include "platform/replacement_file.h"
+
+#include <gtest/gtest.h>
+
+#include "common/errors.h"
+#include "platform/file_system.h"
+#include "support/temp_folder.h"
+
+namespace qvx {
+namespace {
+
+using test::TTempFolder;
+
+TEST(ReplacementFile, TheTargetChangesOnlyAtCommit) {
+  TTempFolder dir;
+  dir.Write("app.exe", "old");
+  {
+    TReplacementFile file(dir.At("app.exe"));
+    file.Write("ne", 2);
+    file.Write("w!", 2);
+    EXPECT_EQ(dir.Read("app.exe"), "old");
+    EXPECT_TRUE(IsTemporaryFileName(file.TemporaryPath().substr(dir.Path().size())));
+    EXPECT_EQ(dir.Read(file.TemporaryPath().substr(dir.Path().size())), "new!");
+    file.Commit();
+  }
+  EXPECT_EQ(dir.Read("app.exe"), "new!");
+  EXPECT_EQ(dir.List(), "app.exe");
+
+  // Given up before the commit: the temporary file goes, the target stays as it was.
+  {
+    TReplacementFile file(dir.At("app.exe"));
+    file.Write("half", 4);
+  }
+  {
+    TReplacementFile file(dir.At("new.txt"));
+    file.Write("x", 1);
+  }
+  EXPECT_EQ(dir.Read("app.exe"), "new!");
+  EXPECT_EQ(dir.List(), "app.exe");
+
+  // Two at once for the same target get different temporary files.
+  TReplacementFile a(dir.At("app.exe")), b(dir.At("app.exe"));
+  EXPECT_NE(a.TemporaryPath(), b.TemporaryPath());
+}
+
+TEST(ReplacementFile, RefusedTargetsCreateNothing) {
+  TTempFolder dir;
+  dir.Write("sub\\keep.txt", "k");
+  const std::string readOnly = dir.Write("ro.txt", "old");
+  test::SetReadOnly(readOnly, true);
+  for (const std::string target : {"sub", "ro.txt", "missing\\f.txt"}) {
+    EXPECT_THROW(TReplacementFile file(dir.At(target)), EOSError) << target;
+  }
+  test::SetReadOnly(readOnly, false);
+  EXPECT_EQ(dir.List(), "ro.txt sub");
+  EXPECT_EQ(dir.List("sub"), "keep.txt");
+}
+
+TEST(ReplacementFile, LeftoversAreOnlyThisProgramsTemporaryNames) {
+  struct Case {
+    const char* name;
+    bool temporary;
+  } cases[] = {
+      {".app.exe.a1B2c3.qvxnew", true},
+      {".data.x.000000.qvxnew", true},
+      {".x.zzzzzz.qvxnew", true},
+      {"app.exe.a1B2c3.qvxnew", false},   // no leading "."
+      {"..a1B2c3.qvxnew", false},         // no target name
+      {".app.exe.a1B2c.qvxnew", false},   // five characters
+      {".app.exe.a1B2c3d.qvxnew", false},  // seven characters
+      {".app.exe.a1-2c3.qvxnew", false},
+      {".app.exe.a1B2c3.qvxnew.bak", false},
+      {".app.exe.a1B2c3.QVXNEW", false},
+      {".app.exe.XXXXXX", false},         // the naming of other programs' temporary files
+      {"notes.txt", false},
+      {".hidden", false},
+  };
+  TTempFolder dir;
+  dir.Write("data\\.App.info.abc123.qvxnew", "left in a subfolder");
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsTemporaryFileName(c.name), c.temporary) << c.name;
+    dir.Write(c.name, "x");
+  }
+  EXPECT_EQ(TemporaryFileName("app.exe", "a1B2c3"), ".app.exe.a1B2c3.qvxnew");
+
+  EXPECT_EQ(RemoveTemporaryLeftovers(dir.Path()), 3u);
+  for (const auto& c : cases) EXPECT_EQ(dir.Exists(c.name), !c.temporary) << c.name;
+  // Only the folder named is cleared, and a second pass finds nothing.
+  EXPECT_TRUE(dir.Exists("data\\.App.info.abc123.qvxnew"));
+  EXPECT_EQ(RemoveTemporaryLeftovers(dir.Path()), 0u);
+  EXPECT_EQ(RemoveTemporaryLeftovers(dir.At("data\\")), 1u);
+  EXPECT_EQ(dir.List("data"), "");
+  EXPECT_EQ(RemoveTemporaryLeftovers(dir.At("missing\\")), 0u);
+}
+
+}  // namespace
+}  // namespace qvx
