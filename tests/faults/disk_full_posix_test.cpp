@@ -99,7 +99,7 @@ class DiskFull : public ::testing::Test {
 
   void ExpectNoStrayFiles() {
     EXPECT_EQ(FInstall.List(), "big.bin data last.txt small.txt");
-    EXPECT_EQ(FInstall.List("data"), "App.info Language.ini");
+    EXPECT_EQ(FInstall.List("data"), "App.info Language.ini update.log");
   }
 
   test::TTempFolder FInstall;

@@ -131,7 +131,8 @@ class KilledUpdate : public ::testing::Test {
 
     size_t leftovers = 0;
     const std::set<std::string> known = {"data", "maps.bin", "readme.txt", "runner-output.txt",
-                                         "tool.dll", "App.info", "Language.ini", "help.chm"};
+                                         "tool.dll", "App.info", "Language.ini", "help.chm",
+                                         "update.log"};
     for (const std::string folder : {"", "data"}) {
       std::string names = FInstall.List(folder);
       for (size_t at = 0; at < names.size();) {

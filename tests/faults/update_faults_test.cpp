@@ -100,7 +100,7 @@ class UpdateFaults : public ::testing::Test {
   // No leftovers of an interrupted save may remain beside the targets.
   void ExpectNoStrayFiles() {
     EXPECT_EQ(FInstall.List(), "after.txt data victim.bin");
-    EXPECT_EQ(FInstall.List("data"), "App.info Language.ini");
+    EXPECT_EQ(FInstall.List("data"), "App.info Language.ini update.log");
   }
 
   test::TTempFolder FInstall;
@@ -174,7 +174,12 @@ TEST_F(UpdateFaults, AnUpdateListThatNeverComesEndsTheRunAndChangesNothing) {
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(Run({c.list}), (std::vector<std::string>{kGet, kDone}));
+    // The failed fetch of the list gets one line that says so between the first and the last.
+    const std::vector<std::string> lines = Run({c.list});
+    ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[0], kGet);
+    EXPECT_EQ(lines[1].rfind("The update list " + UpdateBaseUrl + "up.txt could not be fetched: ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], kDone);
     EXPECT_EQ(FInstall.Read("victim.bin"), FOld);
     EXPECT_EQ(FInstall.Read("after.txt"), "old after");
     EXPECT_EQ(FInstall.Read("data\\App.info"), kOldAppInfo);
