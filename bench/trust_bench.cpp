@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/crypto.h"
 #include "platform/file_system.h"
 #include "startup/globals.h"
 #include "ui/application.h"
