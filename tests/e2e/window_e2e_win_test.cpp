@@ -122,6 +122,7 @@ class TRunningUpdater {
   bool WaitForEnd(std::chrono::milliseconds limit) {
     return WaitForSingleObject(FProcess, static_cast<DWORD>(limit.count())) == WAIT_OBJECT_0;
   }
+  DWORD Pid() const { return FPid; }
   DWORD ExitCode() const {
     DWORD code = 0;
     GetExitCodeProcess(FProcess, &code);
@@ -353,10 +354,69 @@ TEST_F(WindowProgram, TheCloseBoxEndsTheRunWithoutStartingTheTool) {
   const Clock::time_point pressed = Clock::now();
   PostMessageA(run.updater.Window(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(run.updater.WaitForEnd(10000ms));
+  EXPECT_EQ(run.updater.ExitCode(), 1u) << "the files were not all fetched";
   EXPECT_LE(Clock::now() - pressed, 4s);
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(run.installation.ToolStarts(), "");
   EXPECT_FALSE(run.installation.Folder().Exists("big.bin"));
+}
+
+// A visible message box (dialog class "#32770") of the process, or nullptr.
+HWND MessageBoxOf(DWORD pid) {
+  struct Search {
+    DWORD Pid;
+    HWND Found;
+  } search = {pid, nullptr};
+  struct Visit {
+    static BOOL CALLBACK Window(HWND window, LPARAM param) {
+      auto* s = reinterpret_cast<Search*>(param);
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (owner == s->Pid && IsWindowVisible(window) && ClassOf(window) == "#32770") {
+        s->Found = window;
+        return FALSE;
+      }
+      return TRUE;
+    }
+  };
+  EnumWindows(&Visit::Window, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+// The window program has no console: the usage comes in a message box, and no update runs.
+TEST_F(WindowProgram, HelpAndAWrongArgumentShowTheUsageInAMessageBoxAndRunNoUpdate) {
+  const std::string url =
+      PublishRelease("e2e-window-help", {{"readme.txt", "new readme"}}, 100, "2026-12-06");
+  TE2eInstallation installation(url);
+  installation.WriteOld("readme.txt", "old readme");
+  const std::vector<std::pair<std::string, DWORD>> cases = {{"--help", 0}, {"/?", 0},
+                                                            {installation.Tool(), 3}};
+  for (const auto& [argument, code] : cases) {
+    TRunningUpdater updater(installation, {argument});
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = MessageBoxOf(updater.Pid())) != nullptr; }, 20000ms))
+        << argument;
+    std::string text;
+    for (const TChild& child : ChildrenOf(box)) text += child.Text + "\n";
+    EXPECT_NE(text.find("Usage: qvxupdate"), std::string::npos) << argument << ": " << text;
+    EXPECT_EQ(updater.WaitForWindow(200ms), nullptr) << "no update window";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(updater.WaitForEnd(10000ms)) << argument;
+    EXPECT_EQ(updater.ExitCode(), code) << argument;
+  }
+  EXPECT_EQ(installation.Folder().Read("readme.txt"), "old readme");
+  EXPECT_FALSE(installation.Folder().Exists("data\\update.log"));
+}
+
+TEST_F(WindowProgram, AListThatCannotBeFetchedEndsWithExitCodeTwo) {
+  TE2eInstallation installation("http://127.0.0.1:1/qvx/");
+  TRunningUpdater updater(installation, {installation.ToolArgument('0', 100)});
+  ASSERT_NE(updater.WaitForWindow(), nullptr);
+  ASSERT_TRUE(updater.WaitForEnd(20000ms));
+  EXPECT_EQ(updater.ExitCode(), 2u);
+  const std::string log = installation.Folder().Read("data\\update.log");
+  EXPECT_NE(log.find("could not be fetched: connection refused\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("--- exit code 2\r\n"), std::string::npos) << log;
 }
 
 TEST_F(WindowProgram, ARunningToolIsNotStartedASecondTime) {
