@@ -53,6 +53,8 @@ std::vector<FailCase> Cases() {
        pre + "HTTP status 302 (a redirect to https://elsewhere.example/qvx/up.txt, which the "
              "updater does not follow)"},
       {"NoAnswerInTime", "<script>/qvx/", "", kProductUrl, "", pre + "no answer in time"},
+      // A server that speaks HTTP on the port an https:// address names.
+      {"Https", "<web-https>", "", kProductUrl, "", pre + "https not supported"},
       {"NoSuchHost", "http://no-such-host.invalid/qvx/", "", kProductUrl, "", pre + "no such host"},
       {"EmptyList", "<script>/qvx/", "", kProductUrl, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n",
        pre + "the server sent an empty file"},
@@ -118,7 +120,8 @@ TEST_P(ListFailure, OneLineSaysWhatWasAskedAndWhy) {
   ScriptServer scripted({script}, 8000);
 
   const std::string proxyPort = std::to_string(web.ProxyPort());
-  std::string url = Replaced(c.Url, "<web>", web.BaseUrl());
+  std::string url = Replaced(c.Url, "<web-https>", "https" + web.BaseUrl().substr(4));
+  url = Replaced(url, "<web>", web.BaseUrl());
   url = Replaced(url, "<script>/", scripted.BaseUrl() + "/");
   const bool builtIn = url == "<built-in>";
   if (builtIn) {
