@@ -50,8 +50,8 @@ TReplacementFile::TReplacementFile(const std::string& target) : FImpl(std::make_
   const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
   for (int attempt = 0;; ++attempt) {
     const std::string temp = folder + TemporaryFileName(name, UniquePart());
-    f.File = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+    f.File = CreateFileA(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f.File != INVALID_HANDLE_VALUE) {
       f.Temp = temp;
       return;

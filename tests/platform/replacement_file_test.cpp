@@ -70,7 +70,7 @@ TEST(ReplacementFile, LeftoversAreOnlyThisProgramsTemporaryNames) {
       {".app.exe.a1B2c3d.qvxnew", false},  // seven characters
       {".app.exe.a1-2c3.qvxnew", false},
       {".app.exe.a1B2c3.qvxnew.bak", false},
-      {".app.exe.a1B2c3.QVXNEW", false},
+      {".app.exe.b1B2c3.QVXNEW", false},
       {".app.exe.XXXXXX", false},         // the naming of other programs' temporary files
       {"notes.txt", false},
       {".hidden", false},
