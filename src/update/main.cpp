@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "lang/form_language.h"
+#include "platform/file_system.h"
 #include "startup/launch_context.h"
 #include "ui/application.h"
-#include "platform/file_system.h"
 #include "ui/dialogs.h"
 #include "update/launch_check.h"
 #include "update/run_outcome.h"
