@@ -162,10 +162,13 @@ bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStrin
   const TNameIndex index(list);
   const uint64_t recorded = RecordedListSerial();
   uint64_t serial = 0;
-  if (!ListSerial(index, serial)) serial = 0;
+  if (!ListSerial(index, serial) && recorded > 0) {
+    return RefuseList("it has no listserial, and list number " + std::to_string(recorded) +
+                      " was used before");
+  }
   if (serial < recorded) {
-    return RefuseList("it is older (number " + std::to_string(serial) + ") than the list used before (number " +
-                      std::to_string(recorded) + ")");
+    return RefuseList("it is older (number " + std::to_string(serial) +
+                      ") than the list used before (number " + std::to_string(recorded) + ")");
   }
   return true;
 }
