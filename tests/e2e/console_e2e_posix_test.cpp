@@ -158,7 +158,7 @@ TEST_F(ConsoleProgram, NormalRoadReplacesTheNewerFilesRecordsTheDateAndStartsThe
 
   EXPECT_EQ(installation.Folder().Read("readme.txt"), "new readme");
   EXPECT_EQ(installation.Folder().Read("data\\extra.ini"), "[x]\r\n");
-  EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-01\r\n");
+  EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-01\r\nListSerial=1\r\n");
   EXPECT_TRUE(WaitUntil([&] { return installation.ToolStarts() == "usb\n"; }))
       << installation.ToolStarts();
 }
@@ -271,7 +271,7 @@ TEST_F(ConsoleProgram, CtrlCDuringADownloadActsAsTheCloseBox) {
   // one-second pause), long before the file could have come at the slow server's pace.
   EXPECT_LE(run.Ended - interrupted, 3s);
   EXPECT_FALSE(installation.Folder().Exists("big.bin"));
-  EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-03\r\n");
+  EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-03\r\nListSerial=1\r\n");
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(installation.ToolStarts(), "");
 }

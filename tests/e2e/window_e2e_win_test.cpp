@@ -289,7 +289,7 @@ TEST_F(WindowProgram, NormalRoadShowsEachStepAndClosesStartingTheTool) {
 
   EXPECT_EQ(installation.Folder().Read("readme.txt"), "new readme");
   EXPECT_EQ(installation.Folder().Read("data\\extra.ini"), "[x]\r\n");
-  EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-01\r\n");
+  EXPECT_EQ(installation.AppInfo(), "AppDate=2026-12-01\r\nListSerial=1\r\n");
   EXPECT_TRUE(WaitUntil([&] { return installation.ToolStarts() == "usb\n"; }))
       << installation.ToolStarts();
 }
@@ -345,7 +345,7 @@ TEST_F(WindowProgram, CloseDuringADownloadStartsTheToolThenCancelsAndEnds) {
   EXPECT_FALSE(run.installation.Folder().Exists("big.bin"));
   EXPECT_FALSE(run.installation.Folder().Exists("small.txt"));
   // The file list stopped, and the run still recorded its date.
-  EXPECT_EQ(run.installation.AppInfo(), "AppDate=2026-12-03\r\n");
+  EXPECT_EQ(run.installation.AppInfo(), "AppDate=2026-12-03\r\nListSerial=1\r\n");
 }
 
 TEST_F(WindowProgram, TheCloseBoxEndsTheRunWithoutStartingTheTool) {
