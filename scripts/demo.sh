@@ -2,10 +2,11 @@
 # make demo: one real update, start to end, on this machine.
 #   1. installs what is missing (scripts/deps.sh) and builds the console program, qvxpublish
 #      and the stand-in for the tool;
-#   2. publishes a small release with qvxpublish into build/demo/server and serves it with
-#      nginx on a free loopback port;
-#   3. lays out an installation in build/demo/install: the program, config.ini and data\, older
-#      copies of some files, a user's file the update must keep, and a stand-in for the tool;
+#   2. publishes a small release with qvxpublish, signed with a new key, into build/demo/server
+#      and serves it with nginx on a free loopback port;
+#   3. lays out an installation in build/demo/install that trusts that key: the program,
+#      config.ini and data\, older copies of some files, a user's file the update must keep, and
+#      a stand-in for the tool;
 #   4. runs the updater once, with the launch argument the tool would pass, and shows what
 #      changed; then stops the server.
 set -euo pipefail
@@ -32,8 +33,11 @@ printf '[Devices]\r\ncount=3\r\n' >"$release/data/devices.ini"
 head -c 3000000 /dev/urandom >"$release/data/codes.db"
 # The tool of release 102: the stand-in program with a trailer of its own, so it differs.
 { cat "$bin/tests/qvx_fake_tool"; printf '\nqvxtool release 102\n'; } >"$release/qvxtool.exe"
+# The publisher's key: the installation below trusts only lists signed with it.
+"$bin/tools/qvxpublish/qvxpublish" keygen "$demo/publisher.pem" >"$demo/keygen.txt"
+update_key=$(sed -n 's/^UpdateKey=//p' "$demo/keygen.txt")
 "$bin/tools/qvxpublish/qvxpublish" "$release" "$demo/server/qvx" --softid 102 \
-  --appdate "$(date +%Y-%m-%d)"
+  --appdate "$(date +%Y-%m-%d)" --sign "$demo/publisher.pem"
 echo "-- up.txt:"
 sed 's/^/   /' "$demo/server/qvx/up.txt"
 
@@ -102,7 +106,7 @@ printf 'qvxtool 1.0.1\r\n' >"$install/readme.txt"
 printf 'the user'"'"'s own key file\r\n' >"$install/keysData.rif"
 cp "$bin/tests/qvx_fake_tool" "$install/qvxtool.exe"
 touch -d '2015-03-20 10:00' "$install/readme.txt" "$install/keysData.rif" "$install/qvxtool.exe"
-printf '[Product]\r\nUpdateUrl=%s\r\n' "$url" >"$install/data/Product.ini"
+printf '[Product]\r\nUpdateUrl=%s\r\nUpdateKey=%s\r\n' "$url" "$update_key" >"$install/data/Product.ini"
 rm -rf "$demo/before"
 cp -a "$install" "$demo/before"
 (cd "$install" && find . -type f | sort | sed 's/^\.\//   /')
