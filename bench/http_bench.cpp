@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -106,6 +107,9 @@ int main(int argc, char** argv) {
   }
   qvx::THttpClient http;
   http.Timeout = 60000;
+  // The socket's receive buffer, for comparison: 0 leaves it to the platform. (The file road
+  // raises it to its own size for the download.)
+  if (const char* size = std::getenv("QVX_BENCH_RECEIVE_BUFFER")) http.Sock.ReceiveBufferSize = std::atoi(size);
   long events = 0;
   http.OnChunkRead = [&events](qvx::THttpClient&, int32_t, int32_t) { ++events; };
   const auto start = std::chrono::steady_clock::now();

@@ -5,7 +5,8 @@
 # 1. Speed: one 256 MiB file fetched 5 times by each of, taking turns:
 #      curl writing a file on tmpfs (/dev/shm) and ours writing one there,
 #      curl writing a file on the disk (build/bench) and ours writing one there,
-#      curl writing to /dev/null (the ceiling: no file at all).
+#      curl writing to /dev/null (the ceiling: no file at all),
+#      curl writing a file on the disk followed by "sync FILE" (the flush that ours does too).
 #    "ours" is the road of the update run: the body streamed into a temporary file beside the
 #    target, flushed to the disk and put in place (the flush is a cost curl does not pay).
 #    Prints the median times and "ratio vs curl-to-file (tmpfs|disk): X.XX" (curl's median time
@@ -42,7 +43,7 @@ www=$servers/www
 if [[ $(stat -c %s "$www/bench-256m.bin" 2>/dev/null || echo 0) -ne $size ]]; then
   head -c "$size" /dev/urandom >"$www/bench-256m.bin"
 fi
-# The 1 GiB file packs about 3:1 (text-like lines), so the packed road has real inflating to do.
+# The 1 GiB file is text-like lines that pack about 30:1: the packed road inflates a whole GiB.
 if [[ $(stat -c %s "$www/bench-1g.bin" 2>/dev/null || echo 0) -ne $big ]]; then
   seq -f 'line %.0f of the remote-control code table, leader 9000 4500, repeat 110 ms' 1 100000000 |
     head -c "$big" >"$www/bench-1g.bin"
@@ -78,8 +79,13 @@ echo "== fetching $url ($((size >> 20)) MiB), $runs runs each"
 declare -A times cpus
 for run in $(seq 1 "$runs"); do
   line="run $run:"
-  for kind in curl-tmpfs ours-tmpfs curl-disk ours-disk curl-null; do
+  for kind in curl-tmpfs ours-tmpfs curl-disk ours-disk curl-null curl-disk-sync; do
     case $kind in
+      curl-disk-sync)
+        start=$(date +%s.%N)
+        read -r _ c < <(curl_run "$disk_dir/f.bin")
+        sync "$disk_dir/f.bin"
+        t=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.4f", e - s }') ;;
       curl-tmpfs) read -r t c < <(curl_run "$shm_dir/f.bin") ;;
       curl-disk) read -r t c < <(curl_run "$disk_dir/f.bin") ;;
       curl-null) read -r t c < <(curl_run /dev/null) ;;
@@ -99,14 +105,15 @@ for kind in "${!times[@]}"; do
   # shellcheck disable=SC2086
   m[cpu-$kind]=$(median ${cpus[$kind]})
 done
-for kind in curl-tmpfs ours-tmpfs curl-disk ours-disk curl-null; do
+for kind in curl-tmpfs ours-tmpfs curl-disk ours-disk curl-null curl-disk-sync; do
   awk -v k="$kind" -v t="${m[$kind]}" -v c="${m[cpu-$kind]}" -v b="$size" \
-    'BEGIN { printf "median %-10s %.4f s (%4.0f MB/s), processor %.4f s\n", k, t, b / t / 1e6, c }'
+    'BEGIN { printf "median %-14s %.4f s (%4.0f MB/s), processor %.4f s\n", k, t, b / t / 1e6, c }'
 done
 awk -v ct="${m[curl-tmpfs]}" -v ot="${m[ours-tmpfs]}" -v cd="${m[curl-disk]}" -v od="${m[ours-disk]}" \
-  -v n="${m[curl-null]}" 'BEGIN {
+  -v n="${m[curl-null]}" -v cs="${m[curl-disk-sync]}" 'BEGIN {
   printf "ratio vs curl-to-file (tmpfs): %.2f\n", ct / ot
-  printf "ratio vs curl-to-file (disk): %.2f\n", cd / od
+  printf "ratio vs curl-to-file (disk): %.2f (ours flushes the file to the disk, curl does not)\n", cd / od
+  printf "ratio vs curl-to-file + sync (disk): %.2f\n", cs / od
   printf "ratio vs curl-to-null: %.2f (tmpfs), %.2f (disk)\n", n / ot, n / od
 }'
 

@@ -1,5 +1,7 @@
 #include "update/file_download.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "common/errors.h"
@@ -12,6 +14,8 @@
 
 namespace qvx {
 namespace {
+
+constexpr int32_t kDownloadReceiveBuffer = 4 << 20;
 
 std::string CreateFailure(const std::string& target, const std::string& reason) {
   return "Cannot create file \"" + target + "\". " + reason;
@@ -89,6 +93,14 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
                                    const std::string& expectedHash) {
   TContentSink content(target, !expectedHash.empty());
   TDownloadSink sink(content);
+  // With the connection's usual 64 KiB the sender stalls whenever a write to the file takes a
+  // moment; a larger receive buffer (the platform may cap it) keeps data flowing meanwhile.
+  struct TReceiveBuffer {
+    THttpClient& Http;
+    int32_t Saved;
+    ~TReceiveBuffer() { Http.Sock.ReceiveBufferSize = Saved; }
+  } receiveBuffer{http, http.Sock.ReceiveBufferSize};
+  http.Sock.ReceiveBufferSize = std::max(http.Sock.ReceiveBufferSize, kDownloadReceiveBuffer);
   const bool ok = http.ExecuteMethod("GET", url, &sink);
   if (!content.Failure().empty()) throw EFCreateError(CreateFailure(target, content.Failure()));
   if (!ok || http.ResultCode != 200 || http.BodySize() == 0) return TFileDownloadResult::NotFetched;
