@@ -25,7 +25,7 @@ namespace {
 
 const char* const kHelp =
     "Usage: qvxpublish RELEASE_DIR OUT_DIR --softid N [options]\n"
-    "       qvxpublish --check OUT_DIR [--key UPDATEKEY]\n"
+    "       qvxpublish --check OUT_DIR|URL [--key UPDATEKEY]\n"
     "       qvxpublish keygen KEYFILE\n"
     "Publishes RELEASE_DIR, laid out as an installation folder, as a folder a static web server\n"
     "serves as the update server: every file directly in OUT_DIR under its file name, and up.txt\n"
@@ -37,9 +37,8 @@ const char* const kHelp =
     "  --appdate TEXT          AppDate of the list (default: the newest file's date)\n"
     "  --exclude PATTERN       leave out matching files and folders (* ?, any letter case; with\n"
     "                          \\ or / it matches a path below RELEASE_DIR); may be repeated\n"
-    "  --pack                  also write each body packed as NAME.gz where that is smaller,\n"
-    "                          and print the nginx lines\n"
-    "                          (gzip_static) that serve them to the updater\n"
+    "  --pack                  also write NAME.gz beside each file that packing makes smaller,\n"
+    "                          and print the nginx lines (gzip_static) that serve them\n"
     "  --location PATH         URL path for those lines (default /qvx/)\n"
     "  --server-path DIR       the folder OUT_DIR is copied to on the server, for the alias line\n"
     "                          (default: OUT_DIR on this machine)\n"
