@@ -151,12 +151,15 @@ TEST_F(PublishTest, LeavesOutHiddenKeptExcludedAndTheUpdaterItself) {
   Put("debug/app.pdb", "p");
   Put("logs/x.txt", "l");
   Put("data/keep.ini", "i");
+  Put("data/update.log", "a run's lines");
+  Put("Data/App.info", "AppDate=2026-1-1");
   const TRunResult r = Publish({"--exclude", "*.PDB", "--exclude", "logs", "--exclude", "data/keep.*"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const TStringList list = LoadList(Out() / "up.txt");
   EXPECT_EQ(list.ValueOf("filecount"), "1");
   EXPECT_EQ(list.ValueOf("filename0"), "readme.txt");
-  for (const char* shown : {".hidden", ".git", "data/remote.db", "KeysData.rif", "qvxupdate.exe"})
+  for (const char* shown : {".hidden", ".git", "data/remote.db", "KeysData.rif", "qvxupdate.exe",
+                            "data/update.log", "Data/App.info"})
     EXPECT_TRUE(Contains(r.Out, "left out " + Shown(shown) + ":")) << shown << "\n" << r.Out;
   EXPECT_EQ(Snapshot(Out()).size(), 2u);
 }

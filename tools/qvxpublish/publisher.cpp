@@ -62,7 +62,8 @@ const char* const kHelp =
     "Windows-1252 (on Windows: the ANSI code page). Refused, before anything is written: names\n"
     "with \"=\", line breaks or characters Windows names cannot hold, file names with a blank, %,\n"
     "# or ?, unsafe paths, empty files, two files of the same file name. Left out: hidden files,\n"
-    "names beginning with \".\", keysData.rif, remote.db, qvxupdate.exe.\n"
+    "names beginning with \".\", keysData.rif, remote.db, qvxupdate.exe, data\\App.info and\n"
+    "data\\update.log.\n"
     "Exit codes: 0 done, 1 refused or failed (reason on stderr), 2 usage.\n";
 
 struct TOptions {

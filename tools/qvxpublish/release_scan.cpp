@@ -100,6 +100,11 @@ class TWalker {
         FScan.LeftOut.push_back(shown + ": " + why);
         continue;
       }
+      // What the updater writes for one installation must not be handed to every other.
+      if (FoldedName(listPath) == "DATA\\UPDATE.LOG" || FoldedName(listPath) == "DATA\\APP.INFO") {
+        FScan.LeftOut.push_back(shown + ": the installation's own record, which the updater writes");
+        continue;
+      }
       if (found->second.Size == 0) {
         Refuse(shown, "the file is empty, and the updater cannot fetch an empty file; leave it out "
                       "with --exclude");
