@@ -395,12 +395,16 @@ bool THttpClient::ReadChunkedBody() {
 }
 
 void THttpClient::ParseSetCookies() {
-  for (int i = 0; i < Headers.Count(); ++i) {
+  // The bounds keep each line's search through the list short, so a head of many thousand
+  // Set-Cookie lines costs time linear in its lines; an abort stops the walk too.
+  for (int i = 0; i < Headers.Count() && !AbortRequested.load(); ++i) {
     const std::string& line = Headers.LineAt(i);
     if (LowerAscii(line.substr(0, 11)) != "set-cookie:") continue;
     const std::string v = TrimBlanks(TextBefore(TextAfter(line, ":"), ";"));
     const std::string name = TrimBlanks(TextBefore(v, "="));
     const std::string value = TrimBlanks(TextAfter(v, "="));
+    if (name.size() + 1 + value.size() > kMaxCookieBytes) continue;
+    if (!value.empty() && Cookies.Count() >= kMaxCookies && Cookies.FindName(name) < 0) continue;
     Cookies.SetValueOf(name, value);
   }
 }

@@ -42,6 +42,11 @@ class THttpClient : public TNetClient {
   static constexpr size_t kMaxHeaderBlock = 8 << 20;
   static constexpr size_t kMaxHeaderLines = 100000;
   static constexpr size_t kMaxDocument = 0x7FFFFFFF;
+  // Cookies kept, bounded the way browsers bound one host's: at most kMaxCookies entries of at
+  // most kMaxCookieBytes (name, "=" and value) each. A larger one, or a new one once the list
+  // is full, is dropped; changes and deletions of kept ones still apply.
+  static constexpr int kMaxCookies = 50;
+  static constexpr size_t kMaxCookieBytes = 4096;
   // Storage set aside for a body of announced length before it arrives: at most this much, or
   // four times what has arrived when that is more,
   static constexpr size_t kBodyReserveAhead = 16u << 20;

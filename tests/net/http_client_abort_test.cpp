@@ -18,6 +18,12 @@ int64_t MillisecondsSince(Clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
+std::string CookieFlood(int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i) lines += "Set-Cookie: c" + std::to_string(i) + "=v\r\n";
+  return lines;
+}
+
 TEST(HttpAbort, EndsABlockedReceivePromptlyAtEveryStage) {
   const std::string body(100000, 'b');
   struct Case {
@@ -33,6 +39,8 @@ TEST(HttpAbort, EndsABlockedReceivePromptlyAtEveryStage) {
        65536},
       {"waiting for the close of an open-ended body",
        ServerScript().Answer("HTTP/1.0 200 OK\r\n\r\nsome").Pause(20000), 4},
+      {"waiting for the close after a flood of distinct cookies",
+       ServerScript().Answer("HTTP/1.0 200 OK\r\n" + CookieFlood(90000) + "\r\n").Pause(20000), 0},
       {"waiting for the next chunk",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n").Pause(20000), 3},
   };

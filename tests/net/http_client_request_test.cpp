@@ -1,6 +1,8 @@
 // The exact request bytes the client writes, compared line by line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "net/http_client.h"
 #include "support/script_server.h"
 
@@ -157,6 +159,40 @@ TEST(HttpRequest, ProxyCredentialsAndCookiesFromEarlierAnswers) {
   EXPECT_EQ(Lines(received[0]), with({}));
   EXPECT_EQ(Lines(received[1]), with({"Cookie: sid=abc; theme=dark"}));
   EXPECT_EQ(Lines(received[2]), with({"Cookie: theme=dark"}));
+}
+
+TEST(HttpRequest, CookiesAreBoundedInEntriesAndBytes) {
+  const int limit = THttpClient::kMaxCookies;
+  std::string flood;
+  for (int i = 0; i < 90000; ++i) flood += "Set-Cookie: c" + std::to_string(i) + "=v\r\n";
+  const std::string big(THttpClient::kMaxCookieBytes, 'x');
+  ScriptServer server({
+      ServerScript().Answer("HTTP/1.0 200 OK\r\nSet-Cookie: big=" + big + "\r\n" + flood +
+                            "Content-Length: 0\r\n\r\n"),
+      // The list is full: a new cookie is dropped, a kept one still changes or goes.
+      ServerScript().Answer("HTTP/1.0 200 OK\r\nSet-Cookie: late=1\r\nSet-Cookie: c0=w\r\n"
+                            "Set-Cookie: c1=\r\nContent-Length: 0\r\n\r\n"),
+      ServerScript().Answer(kOk),
+  });
+  THttpClient http;
+  http.Timeout = 5000;
+  for (int i = 0; i < 3; ++i) {
+    http.ResetRequest();
+    ASSERT_TRUE(http.ExecuteMethod("GET", server.BaseUrl() + "/c")) << i;
+    if (i == 0) {
+      ASSERT_EQ(http.Cookies.Count(), limit);
+      EXPECT_EQ(http.Cookies.LineAt(0), "c0=v");
+      EXPECT_EQ(http.Cookies.LineAt(limit - 1), "c" + std::to_string(limit - 1) + "=v");
+    }
+  }
+  EXPECT_EQ(http.Cookies.Count(), limit - 1);
+  EXPECT_EQ(http.Cookies.LineAt(0), "c0=w");
+  EXPECT_EQ(http.Cookies.FindName("late"), -1);
+  ASSERT_TRUE(server.WaitDone(5000));
+  std::string expected = "Cookie: c0=w";
+  for (int i = 2; i < limit; ++i) expected += "; c" + std::to_string(i) + "=v";
+  const std::vector<std::string> lines = Lines(server.Received()[2]);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end());
 }
 
 }  // namespace
