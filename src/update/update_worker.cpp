@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <exception>
 #include <thread>
+#include <vector>
 
 #include "common/errors.h"
 #include "common/file_utils.h"
@@ -44,12 +45,13 @@ int32_t ListInt(const TNameIndex& list, const std::string& name, int32_t def) {
   return TryTextToInt32(TrimBlanks(list.ValueOf(name)), value) ? value : def;
 }
 
-// The highest i of a line "filename<i>=" (i in decimal without leading zeros), or -1. Entries
-// past it have no name and do nothing, so the file loop may stop there: a "filecount" far
-// beyond the list would otherwise keep the run busy for minutes.
-int32_t HighestFileNumber(const TStringList& list) {
+// The numbers i of the lines "filename<i>=" (i in decimal without leading zeros, at most
+// 2^31 - 1), ascending and each once. Only these entries can have a name, so the file loop
+// visits them alone: a "filecount" far beyond the list costs nothing, and no bound is ever
+// computed past the largest number.
+std::vector<int32_t> FileNumbers(const TStringList& list) {
   static const std::string kKey = "filename";
-  int32_t highest = -1;
+  std::vector<int32_t> numbers;
   for (int k = 0; k < list.Count(); ++k) {
     const std::string& line = list.LineAt(k);
     const size_t eq = line.find('=');
@@ -63,9 +65,11 @@ int32_t HighestFileNumber(const TStringList& list) {
       continue;
     }
     const long long number = std::stoll(digits);
-    if (number <= INT32_MAX && number > highest) highest = static_cast<int32_t>(number);
+    if (number <= INT32_MAX) numbers.push_back(static_cast<int32_t>(number));
   }
-  return highest;
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  return numbers;
 }
 
 }  // namespace
@@ -211,7 +215,7 @@ bool TDownShareFileThread::ApplyList(const TStringList& list) {
       }
     }
   }
-  WorkThroughFiles(index, HighestFileNumber(list));
+  WorkThroughFiles(index, FileNumbers(list));
   // Also after a terminate request stopped the list: what was fetched is recorded.
   WriteAppInfo("AppDate", index.ValueOf("AppDate"));
   uint64_t serial = 0;
@@ -245,13 +249,15 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
   return true;
 }
 
-void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list, int32_t highestNumber) {
-  const int32_t count = std::min(ListInt(list, "filecount", 0), highestNumber + 1);
+void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
+                                            const std::vector<int32_t>& fileNumbers) {
+  const int32_t count = ListInt(list, "filecount", 0);
   const std::string ownName = NameOfPath(ExecutablePath());
-  for (int32_t i = 0; i < count; ++i) {
-    if (Terminated()) break;
+  for (const int32_t i : fileNumbers) {
+    if (i >= count || Terminated()) break;
     const std::string number = std::to_string(i);
     const std::string name = TrimBlanks(list.ValueOf("filename" + number));
+    if (name.empty()) continue;
     const std::string file = NameOfPath(name);
     if (IsKeptDataFile(file)) continue;
     const std::string date = list.ValueOf("filedate" + number);

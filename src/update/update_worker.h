@@ -72,8 +72,9 @@ class TDownShareFileThread : public TThread {
   // counts as fetched; an empty hash checks nothing.
   bool DownloadChecked(const std::string& name, const std::string& target,
                        const std::string& hash);
-  // The listed files up to "filecount" - 1, and none past the last named entry.
-  void WorkThroughFiles(const TNameIndex& list, int32_t highestNumber);
+  // The listed entries below "filecount" that have a name, in the order of their numbers;
+  // fileNumbers are the numbers that have a "filename" line, ascending.
+  void WorkThroughFiles(const TNameIndex& list, const std::vector<int32_t>& fileNumbers);
   // DownloadFile's road for a file that is saved: streamed into place (file_download.h).
   bool SaveFile(const std::string& name, const std::string& url, const std::string& target, bool quiet);
 

@@ -262,6 +262,20 @@ std::vector<RunCase> Cases() {
   }
   {
     RunCase r;
+    r.Name = "TheLargestEntryNumbersNeitherOverflowNorTakeLong";
+    r.List = {"filecount=2147483647", "filename0=a.txt", std::string("filedate0=") + kNewer,
+              "filename2147483646=b.txt", std::string("filedate2147483646=") + kNewer,
+              "filename2147483647=c.txt", std::string("filedate2147483647=") + kNewer,
+              "AppDate=2015-3-20"};
+    r.Server = {a, {"b.txt", "b"}, {"c.txt", "c"}};
+    r.Lines = {kGet, kGet + "a.txt", kGet + "b.txt", kDone};
+    r.After = {a, {"b.txt", "b"}};
+    r.Absent = {"c.txt"};
+    r.AppInfo = app;
+    c.push_back(r);
+  }
+  {
+    RunCase r;
     r.Name = "KeptDataFilesAndTheUpdatersOwnNameAreNeverFetched";
     r.List = {"filecount=4", "filename0=data\\keysData.rif", "filename1=REMOTE.DB",
               "filename2=qvxupdate.exe", "filename3=bin\\QVXUPDATE.EXE"};
