@@ -12,9 +12,14 @@ namespace qvx {
 bool ShellOpen(const std::string& path, const std::string& parameters, void* owner = nullptr);
 
 // Starts a program by command line, shown normally. An unquoted program path with blanks is
-// resolved as Windows does: the shortest blank-separated prefix that names an existing file.
-// Outside Windows a program file without its execute bit gets it for its owner first.
-// False when nothing was started.
+// resolved as Windows does: the shortest blank-separated prefix that names an existing file;
+// outside Windows only a file that may be executed is started. False when nothing was started.
 bool RunCommandLine(const std::string& commandLine);
+
+// Starts exactly the program file at path, without arguments, shown normally: never a program
+// named like the first word of a folder with a blank. Outside Windows that file, and no other,
+// gets its owner's execute bit when it lacks it (a downloaded program arrives as plain bytes,
+// and Windows starts any program file). False when nothing was started.
+bool RunProgram(const std::string& path);
 
 }  // namespace qvx

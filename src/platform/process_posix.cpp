@@ -104,15 +104,19 @@ bool RunCommandLine(const std::string& commandLine) {
       ++end;
     }
   }
+  if (!IsRegularFile(program) || access(program.c_str(), X_OK) != 0) return false;
+  return SpawnDetached(program, SplitWords(rest));
+}
+
+bool RunProgram(const std::string& path) {
+  const std::string program = ToPosixPath(path);
   if (!IsRegularFile(program)) return false;
-  // Windows starts any program file by command line; a program that arrived here as plain
-  // bytes (a downloaded installer) lacks only its execute bit.
   struct stat st;
   if (access(program.c_str(), X_OK) != 0 && stat(program.c_str(), &st) == 0) {
     chmod(program.c_str(), (st.st_mode & 07777) | S_IXUSR);
   }
   if (access(program.c_str(), X_OK) != 0) return false;
-  return SpawnDetached(program, SplitWords(rest));
+  return SpawnDetached(program, {});
 }
 
 }  // namespace qvx

@@ -242,7 +242,7 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
   // Only this run's download is started: an old installer left behind by a failed delete may be
   // exactly the one the server has replaced.
   if (!fetched || !FileIsPresent(setup)) return false;
-  RunCommandLine(setup);
+  RunProgram(setup);
   if (TStatusSink* sink = CurrentStatusSink()) {
     TApplication::Instance().Post(sink, WM_UPDATE_DONE, 1, 1);
   }

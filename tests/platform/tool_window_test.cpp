@@ -61,14 +61,29 @@ TEST_F(ToolWindowTest, CommandLinesAndShellOpenStartOnlyWhatExists) {
   ASSERT_TRUE(RunCommandLine("\"" + setup.string() + "\" a \"b c\""));
   EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(setup) == "\na b c\n"; }));
 
-  // A program that arrived as plain bytes, as a download does, starts all the same.
-  auto downloaded = FFolder.Write("setup.exe", test::FakeProgramBytes());
-  ASSERT_TRUE(RunCommandLine(downloaded));
-  EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(downloaded) == "\n"; }));
-
   EXPECT_FALSE(RunCommandLine(FFolder.At("missing.exe")));
   EXPECT_FALSE(RunCommandLine(""));
   EXPECT_FALSE(ShellOpen(FFolder.At("missing.exe"), ""));
+}
+
+TEST_F(ToolWindowTest, RunProgramStartsExactlyThatFile) {
+  // A program named like the first word of the folder ("qvx" for "qvx test"): an unquoted
+  // command line would start it in place of the installer.
+  auto decoy = test::InstallFakeProgram(FFolder.At("qvx.exe"));
+  auto decoyPosix = FFolder.Write("qvx", test::FakeProgramBytes());
+  // A program that arrived as plain bytes, as a download does, starts all the same.
+  auto setup = FFolder.Write("qvx test/setup.exe", test::FakeProgramBytes());
+  ASSERT_TRUE(RunProgram(setup));
+  EXPECT_TRUE(WaitUntil([&] { return FakeProgramMark(setup) == "\n"; }));
+  EXPECT_EQ(FakeProgramMark(decoy), "");
+  EXPECT_EQ(FakeProgramMark(decoyPosix), "");
+#ifndef _WIN32
+  // The mode of nothing but the started file changes.
+  EXPECT_NE(std::filesystem::status(decoyPosix).permissions() & std::filesystem::perms::owner_exec,
+            std::filesystem::perms::owner_exec);
+#endif
+  EXPECT_FALSE(RunProgram(FFolder.At("missing.exe")));
+  EXPECT_FALSE(RunProgram(FFolder.At("qvx test")));
 }
 
 }  // namespace
