@@ -14,6 +14,7 @@
 # 2. Memory: peak resident memory of one 1 GiB download, plain and packed, to the disk; and of
 #    the in-memory document for comparison on the 256 MiB file.
 # 3. Unpacking: the stream unpacker against a plain zlib raw inflate as a stream.
+# 4. Under Wine: where the time of a download goes (see the end of this script).
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/bench
@@ -119,17 +120,57 @@ awk -v ct="${m[curl-tmpfs]}" -v ot="${m[ours-tmpfs]}" -v cd="${m[curl-disk]}" -v
 
 echo "== peak resident memory"
 read -r t _ kib < <(ours_run "http://127.0.0.1:$port/bench-1g-plain.bin" "$disk_dir/plain.bin")
-printf 'plain 1 GiB to the disk:  %.1f MiB peak resident, %.2f s (goal: at most 24 MiB)\n' "$(bc -l <<<"$kib / 1024")" "$t"
+printf "plain 1 GiB to the disk:  %.1f MiB peak resident, %.2f s (goal: at most 24 MiB)\n" "$(awk -v k="$kib" "BEGIN { print k / 1024 }")" "$t"
 cmp -s "$disk_dir/plain.bin" "$www/bench-1g.bin" || echo "the plain download differs from the served file"
 rm -f "$disk_dir/plain.bin"
 read -r t _ kib < <(ours_run "http://127.0.0.1:$port/bench-1g.bin" "$disk_dir/packed.bin")
 printf 'packed 1 GiB (%d MiB on the wire) to the disk: %.1f MiB peak resident, %.2f s\n' \
-  "$(($(stat -c %s "$www/bench-1g.bin.gz") >> 20))" "$(bc -l <<<"$kib / 1024")" "$t"
+  "$(($(stat -c %s "$www/bench-1g.bin.gz") >> 20))" "$(awk -v k="$kib" 'BEGIN { print k / 1024 }')" "$t"
 cmp -s "$disk_dir/packed.bin" "$www/bench-1g.bin" || echo "the packed download differs from the served file"
 rm -f "$disk_dir/packed.bin"
 ours=$("$bench" "$url") || { echo "the in-memory fetch failed"; exit 1; }
 printf 'for comparison, 256 MiB into the in-memory document: %.1f MiB peak resident\n' \
-  "$(bc -l <<<"$(sed -n 's/.*peak_kib=\([0-9]*\).*/\1/p' <<<"$ours") / 1024")"
+  "$(awk -v k="$(sed -n 's/.*peak_kib=\([0-9]*\).*/\1/p' <<<"$ours")" 'BEGIN { print k / 1024 }')"
 
 echo "== unpacking"
 "$build/bench/qvx_unpack_bench"
+
+# 4. Under Wine (x86_64 build, when Wine runs here; QVX_BENCH_WINE=0 leaves it out): the same
+#    256 MiB file received into nothing, into a file and into the in-memory document, with the
+#    processor time of wineserver, through which Wine passes every socket receive.
+[[ ${QVX_BENCH_WINE:-1} == 1 ]] || exit 0
+echo "== under Wine (x86_64)"
+# shellcheck source=../scripts/wine-env.sh
+source "$root/scripts/wine-env.sh" win64 || exit 0
+if ! why=$(qvx_wine_runs); then echo "not run: $why"; exit 0; fi
+{ cmake --preset win64 && cmake --build "$root/build/win64" -j 2 --target qvx_http_bench; } >>"$build.log" 2>&1 ||
+  { echo "not run: the win64 build failed (see $build.log)"; exit 0; }
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine_bench=$root/build/win64/bench/qvx_http_bench.exe
+[[ -f "$WINEPREFIX/system.reg" ]] || timeout 300 wineboot -i >/dev/null 2>&1
+wineserver -k 2>/dev/null
+wineserver -w 2>/dev/null
+# A server of our own, kept running, so that its processor time can be read around each run.
+wineserver -f -p >/dev/null 2>&1 &
+wineserver_pid=$!
+trap 'kill $runner 2>/dev/null; wait $runner 2>/dev/null; rm -rf "$shm_dir" "$disk_dir"; wineserver -k 2>/dev/null' EXIT
+sleep 1
+wine "$wine_bench" "$url" --null >/dev/null 2>&1  # warm: the program's start, the page cache
+ticks() { awk '{ print $14 + $15 }' "/proc/$wineserver_pid/stat"; }
+hz=$(getconf CLK_TCK)
+for mode in "--null|received into nothing" "--file Z:$shm_dir/w.bin|into a file on tmpfs" "|into the document"; do
+  args=${mode%%|*} what=${mode#*|}
+  before=$(ticks)
+  # shellcheck disable=SC2086
+  line=$(wine "$wine_bench" "$url" $args 2>&1) || { echo "$what: failed: $line"; continue; }
+  after=$(ticks)
+  rm -f "$shm_dir/w.bin"
+  sed -n 's/.*seconds=\([0-9.]*\).*peak_kib=\([0-9]*\).*cpu=\([0-9.]*\).*/\1 \2 \3/p' <<<"$line" |
+    while read -r t kib cpu; do
+      awk -v w="$what" -v t="$t" -v k="$kib" -v c="$cpu" -v s="$((after - before))" -v hz="$hz" 'BEGIN {
+        printf "%-22s %.3f s, program %.2f s processor, wineserver %.2f s processor, peak %.0f MiB\n", w, t, c, s / hz, k / 1024 }'
+    done
+done
+read -r t _ < <(ours_run "$url" "$shm_dir/n.bin")
+rm -f "$shm_dir/n.bin"
+echo "natively, into a file on tmpfs: $t s"
