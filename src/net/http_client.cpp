@@ -93,12 +93,15 @@ void THttpClient::BuildRequest(const std::string& method, const TRoute& route) {
 
 bool THttpClient::EnsureConnection(bool tlsWanted) {
   if (Sock.IsOpen() && ConnectedHost == TargetHost && ConnectedPort == TargetPort &&
-      !Sock.HasPendingInput())
+      Sock.IsTls() == tlsWanted && !Sock.HasPendingInput())
     return true;
   Sock.CloseConnection();
   Sock.LocalHost = IPInterface;
   Sock.LocalPort = "0";
-  if (!Sock.OpenConnection(TargetHost, TargetPort) || (tlsWanted && !Sock.StartTls())) {
+  // For https TargetHost is the URL's host, through a tunnel too: the name the certificate
+  // must be made out to.
+  if (!Sock.OpenConnection(TargetHost, TargetPort) ||
+      (tlsWanted && !Sock.StartTls(TargetHost, Timeout))) {
     DropConnection();
     return false;
   }

@@ -92,6 +92,9 @@ class THttpClient : public TNetClient {
   size_t BodySize() const { return FBodySize; }
   // Thread-safe: stops the running and every later request.
   void AbortTransfer();
+  // Why the last https request failed at its TLS step or during its TLS reads, in words
+  // naming the host ("the certificate of {host} has expired ..."); empty when TLS did not fail.
+  std::string TlsFailureText() const { return Sock.TlsFailureText(); }
 
  protected:
   virtual bool ReadToClose();

@@ -51,7 +51,7 @@ int32_t TTcpConnection::ReceiveSome(std::string& target, size_t max, int32_t wai
     const size_t old = target.size();
     target.resize(old + max);
     size_t got = 0;
-    int32_t rc = SocketReceive(FHandle, &target[old], max, got);
+    int32_t rc = FTls ? TlsReceive(&target[old], max, got) : SocketReceive(FHandle, &target[old], max, got);
     target.resize(old + got);
     if (rc == 0) {
       if (got == 0) {
@@ -164,35 +164,38 @@ std::string TTcpConnection::ReceiveExact(int32_t n, int32_t wait) {
 }
 
 bool TTcpConnection::HasPendingInput() {
-  if (Buffered() > 0) return true;
+  if (Buffered() > 0 || (FTls && FTls->HasPendingPlaintext())) return true;
   if (FHandle == kNoSocket) return false;
   bool ready = false;
   return SocketWait(FHandle, false, 0, ready) == 0 && ready;
 }
 
-bool TTcpConnection::SendText(const std::string& bytes) {
-  FSocketError = 0;
+int32_t TTcpConnection::SendRaw(const char* data, size_t n) {
   size_t done = 0;
-  while (done < bytes.size()) {
-    if (Interrupted()) {
-      FSocketError = sockerr::kInterrupted;
-      return false;
-    }
-    if (FHandle == kNoSocket) {
-      FSocketError = sockerr::kNotConnected;
-      return false;
-    }
-    size_t piece = std::min(bytes.size() - done, static_cast<size_t>(SendMaxChunk));
+  while (done < n) {
+    if (Interrupted()) return sockerr::kInterrupted;
+    if (FHandle == kNoSocket) return sockerr::kNotConnected;
+    size_t piece = std::min(n - done, static_cast<size_t>(SendMaxChunk));
     size_t sent = 0;
-    int32_t rc = SocketSend(FHandle, bytes.data() + done, piece, sent);
+    int32_t rc = SocketSend(FHandle, data + done, piece, sent);
     if (rc == sockerr::kWouldBlock) rc = WaitReady(true, -1);
-    if (rc != 0) {
-      FSocketError = rc;
-      return false;
-    }
+    if (rc != 0) return rc;
     done += sent;
   }
-  return true;
+  return 0;
+}
+
+bool TTcpConnection::SendText(const std::string& bytes) {
+  FSocketError = 0;
+  if (FTls) {
+    if (!FTls->Encrypt(bytes.data(), bytes.size()))
+      FSocketError = NoteTlsFailure(FTls->Failure(), FTls->Detail());
+    else
+      FSocketError = FlushTls();
+  } else {
+    FSocketError = SendRaw(bytes.data(), bytes.size());
+  }
+  return FSocketError == 0;
 }
 
 int32_t TTcpConnection::Connect(const std::string& host, const std::string& port) {
@@ -241,6 +244,9 @@ int32_t TTcpConnection::RequestTunnel(const std::string& host, const std::string
 bool TTcpConnection::OpenConnection(const std::string& host, const std::string& port) {
   CloseSocket();
   ClearBuffer();
+  EndTls();
+  FTlsFailure = TlsFailure::None;
+  FTlsDetail.clear();
   FSocketError = 0;
   if (Interrupted()) {
     FSocketError = sockerr::kInterrupted;
@@ -253,13 +259,17 @@ bool TTcpConnection::OpenConnection(const std::string& host, const std::string& 
   return rc == 0;
 }
 
-bool TTcpConnection::StartTls() {
-  FSocketError = sockerr::kTlsUnavailable;
-  return false;
-}
-
 void TTcpConnection::CloseConnection() {
   if (FHandle != kNoSocket && FSocketError == 0) {
+    if (FTls) {
+      // The close_notify tells the server that nothing was cut off; it is offered once and
+      // never waited for.
+      FTls->Shutdown();
+      std::string alert;
+      FTls->TakeOutput(alert);
+      size_t sent = 0;
+      if (!alert.empty()) SocketSend(FHandle, alert.data(), alert.size(), sent);
+    }
     SocketShutdown(FHandle, false);
     char scratch[8192];
     size_t drained = 0;
@@ -272,6 +282,7 @@ void TTcpConnection::CloseConnection() {
   }
   CloseSocket();
   ClearBuffer();
+  EndTls();
 }
 
 }  // namespace qvx

@@ -6,9 +6,12 @@
 // one, so a body that arrives in the same packet as the end of a header block is not lost.
 // Consuming the buffer costs time linear in the bytes received.
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "net/socket_base.h"
+#include "platform/tls.h"
 
 namespace qvx {
 
@@ -37,8 +40,17 @@ class TTcpConnection : public TSocketBase {
   int32_t HTTPTunnelTimeout = 30000;
 
   bool OpenConnection(const std::string& host, const std::string& port);
-  // No TLS implementation is present: always fails with sockerr::kTlsUnavailable.
-  bool StartTls();
+  // Sets up TLS over the open connection (through the tunnel, when there is one) for host,
+  // which the server's certificate must be made out to; wait bounds each wait for the server.
+  // From then on every send and receive goes through the session. On failure SocketError is
+  // sockerr::kTlsFailed (or the socket's own error) and TlsFailureText says why.
+  bool StartTls(const std::string& host, int32_t wait);
+  bool IsTls() const { return FTls != nullptr; }
+  // Why the last TLS set-up or TLS read failed; None / empty text when it did not.
+  TlsFailure LastTlsFailure() const { return FTlsFailure; }
+  std::string TlsFailureText() const { return DescribeTlsFailure(FTlsFailure, FTlsHost); }
+  // The platform's own words for that failure, for a log.
+  const std::string& TlsFailureDetail() const { return FTlsDetail; }
   bool SendText(const std::string& bytes);
 
   // The next line without its terminator: CR, LF, CR LF or (see LfCrIsOneBreak) LF CR.
@@ -67,6 +79,15 @@ class TTcpConnection : public TSocketBase {
   // Appends at least one byte from the socket to target (at most max), waiting up to wait ms.
   int32_t ReceiveSome(std::string& target, size_t max, int32_t wait);
   int32_t Connect(const std::string& host, const std::string& port);
+  // Sends all bytes straight to the socket; 0 or an error number.
+  int32_t SendRaw(const char* data, size_t n);
+  // SocketReceive's contract for the plaintext of the TLS session: 0 with received = 0 is the
+  // peer's orderly close (close_notify), kWouldBlock means wait for the socket.
+  int32_t TlsReceive(char* data, size_t n, size_t& received);
+  // Sends what the session has queued for the peer.
+  int32_t FlushTls();
+  int32_t NoteTlsFailure(TlsFailure failure, const std::string& detail);
+  void EndTls();
   int32_t RequestTunnel(const std::string& host, const std::string& port);
 
   // FBuffer[FHead..] is unconsumed; FScan is where the search for a line end resumes.
@@ -77,6 +98,12 @@ class TTcpConnection : public TSocketBase {
   // that may open the next arrival belongs to that terminator.
   char FSkip = 0;
   bool FPeerClosedOrderly = false;
+
+  std::unique_ptr<TlsSession> FTls;
+  std::vector<char> FCipher;  // scratch for bytes on their way from the socket into FTls
+  std::string FTlsHost;
+  TlsFailure FTlsFailure = TlsFailure::None;
+  std::string FTlsDetail;
 };
 
 }  // namespace qvx

@@ -30,6 +30,9 @@ constexpr int32_t kNotConnected = 10057;
 constexpr int32_t kTimedOut = 10060;         // nothing arrived within the wait
 constexpr int32_t kConnectionRefused = 10061;
 constexpr int32_t kTlsUnavailable = 10091;   // no TLS implementation is present
+// Not a Windows Sockets number: the one Windows gives for a secure channel that could not be set
+// up or broke (the connection then tells why in words).
+constexpr int32_t kTlsFailed = 12175;
 constexpr int32_t kSystemCallFailure = 10107;
 constexpr int32_t kHostNotFound = 11001;
 }  // namespace sockerr

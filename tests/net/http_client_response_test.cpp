@@ -379,10 +379,14 @@ TEST(HttpResponse, ConnectionFailuresAndHttps) {
     const char* name;
     std::string url, proxy;
     int32_t socketError;
+    std::string tlsFailure;
   } cases[] = {
-      {"refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/x", "", sockerr::kConnectionRefused},
-      {"https straight", "https://127.0.0.1:" + port + "/x", "", sockerr::kTlsUnavailable},
-      {"https through a tunnel", "https://secure.example/x", port, sockerr::kTlsUnavailable},
+      {"refused", "http://127.0.0.1:" + std::to_string(closedPort) + "/x", "", sockerr::kConnectionRefused, ""},
+      // Peers that take the client's hello and close without an answer.
+      {"https straight", "https://127.0.0.1:" + port + "/x", "", sockerr::kTlsFailed,
+       "the secure connection to 127.0.0.1 failed (TLS handshake)"},
+      {"https through a tunnel", "https://secure.example/x", port, sockerr::kTlsFailed,
+       "the secure connection to secure.example failed (TLS handshake)"},
   };
   for (const auto& c : cases) {
     http.ProxyHost = c.proxy.empty() ? "" : "127.0.0.1";
@@ -392,11 +396,14 @@ TEST(HttpResponse, ConnectionFailuresAndHttps) {
     EXPECT_FALSE(http.ExecuteMethod("GET", c.url)) << c.name;
     EXPECT_EQ(http.ResultCode, 500) << c.name;
     EXPECT_EQ(http.Sock.SocketError(), c.socketError) << c.name;
+    EXPECT_EQ(http.TlsFailureText(), c.tlsFailure) << c.name;
     EXPECT_EQ(http.ConnectedHost, "") << c.name;
     EXPECT_EQ(http.ConnectedPort, "") << c.name;
   }
   server.WaitDone(5000);
-  EXPECT_EQ(server.Received()[1].substr(0, 41), "CONNECT secure.example:443 HTTP/1.0\r\n\r\n");
+  // The tunnel request, then the client's TLS hello inside the tunnel.
+  const std::string connect = "CONNECT secure.example:443 HTTP/1.0\r\n\r\n";
+  EXPECT_EQ(server.Received()[1].substr(0, connect.size() + 1), connect + "\x16");
 }
 
 }  // namespace

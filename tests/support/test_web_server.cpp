@@ -35,6 +35,17 @@ std::string TestWebServer::BaseUrl() const { return "http://127.0.0.1:" + std::t
 
 std::string TestWebServer::SlowBaseUrl() const { return BaseUrl() + "slow/"; }
 
+std::string TestWebServer::HttpsBaseUrl(TlsSite site, const std::string& host) const {
+  return "https://" + host + ":" + std::to_string(TlsPort(site)) + "/";
+}
+
+std::string TestWebServer::TestAuthorityPath() const {
+  // Root() is DIR/www/; the certificates are in DIR/tls.
+  const char delimiter = FRoot.back();
+  const std::string dir = FRoot.substr(0, FRoot.find_last_of(delimiter, FRoot.size() - 2) + 1);
+  return dir + "tls" + delimiter + "ca.crt";
+}
+
 std::string TestWebServer::WriteFile(const std::string& name, const std::string& bytes) const {
   const std::filesystem::path path = std::filesystem::path(FRoot) / std::filesystem::path(name);
   std::filesystem::create_directories(path.parent_path());

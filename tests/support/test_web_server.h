@@ -32,6 +32,19 @@ class TestWebServer {
   // Writes a file below Root() (folders on the way are made) and returns its path.
   std::string WriteFile(const std::string& name, const std::string& bytes) const;
 
+  // nginx serves the same files over TLS on the ports after Port(), one per kind of
+  // certificate (tests/support/web-servers.sh makes them).
+  enum class TlsSite { Trusted = 1, UntrustedIssuer = 2, Expired = 3, WrongName = 4 };
+  int32_t TlsPort(TlsSite site) const { return FPort + static_cast<int32_t>(site); }
+  // "https://<host>:<port>/"
+  std::string HttpsBaseUrl(TlsSite site, const std::string& host = "127.0.0.1") const;
+  // The test certificate authority (PEM) that issued the trusted, expired and wrong-name
+  // certificates.
+  std::string TestAuthorityPath() const;
+  // Makes the test authority a trusted root: for this process natively (SSL_CERT_FILE), in the
+  // Wine prefix's LocalMachine Root store under Wine. std::runtime_error when it cannot.
+  void TrustTestAuthority() const;
+
   TestWebServer(const TestWebServer&) = delete;
   TestWebServer& operator=(const TestWebServer&) = delete;
 

@@ -1,4 +1,5 @@
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +43,14 @@ void TestWebServer::Start() {
   }
   Stop();
   throw std::runtime_error("nginx and tinyproxy did not start (is nginx installed?); see " + FDir);
+}
+
+void TestWebServer::TrustTestAuthority() const {
+  // OpenSSL reads its default trusted file from here whenever a session is made; the
+  // certificate folder of the system still counts beside it.
+  const std::string path = TestAuthorityPath();
+  if (!std::filesystem::exists(path)) throw std::runtime_error("no test authority at " + path);
+  setenv("SSL_CERT_FILE", path.c_str(), 1);
 }
 
 void TestWebServer::Stop() {

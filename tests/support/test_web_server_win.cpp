@@ -1,4 +1,10 @@
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <vector>
 
 #include "support/test_web_server.h"
 
@@ -12,5 +18,37 @@ void TestWebServer::Start() {
 }
 
 void TestWebServer::Stop() {}
+
+// The chain engine of crypt32 trusts what the LocalMachine (and CurrentUser) "Root" stores hold.
+// Under Wine the LocalMachine one is a registry store in the prefix, so a root added here lasts
+// for later runs: earlier test authorities (each server start makes a new one) are removed first,
+// so the prefix holds one at most. On a real Windows machine this needs an administrator and
+// changes the machine: the Windows tests are meant for Wine.
+void TestWebServer::TrustTestAuthority() const {
+  const std::string path = TestAuthorityPath();
+  std::ifstream in(path, std::ios::binary);
+  const std::string pem((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (pem.empty()) throw std::runtime_error("no test authority at " + path);
+  DWORD size = 0;
+  if (!CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
+    throw std::runtime_error("not a PEM certificate: " + path);
+  std::vector<BYTE> der(size);
+  CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr);
+
+  HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
+                                  CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+  if (!root) throw std::runtime_error("cannot open the LocalMachine Root store");
+  // CertDeleteCertificateFromStore frees the context it is given, so the search restarts.
+  for (;;) {
+    PCCERT_CONTEXT old = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_A,
+                                                    "qvx test ca", nullptr);
+    if (!old) break;
+    if (!CertDeleteCertificateFromStore(old)) break;
+  }
+  const BOOL added = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), size,
+                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+  CertCloseStore(root, 0);
+  if (!added) throw std::runtime_error("cannot add the test authority to the Root store");
+}
 
 }  // namespace qvx::test

@@ -9,6 +9,20 @@
 # serves the same files at QVX_SLOW_RATE bytes per second (default 65536). Once both servers
 # listen, DIR/ports holds "NGINX_PORT PROXY_PORT". The script runs until it gets SIGTERM, or
 # WATCH_PID ends, or a server dies; then it stops both servers and removes DIR/ports.
+#
+# nginx also serves DIR/www over TLS, on the ports that follow NGINX_PORT, each with its own
+# certificate made here by openssl below DIR/tls:
+#   NGINX_PORT+1  trusted: issued by the test authority DIR/tls/ca.crt for localhost and 127.0.0.1
+#   NGINX_PORT+2  untrusted issuer: the same names, issued by an authority nobody trusts
+#   NGINX_PORT+3  expired: the test authority's, valid in January 2020 only
+#   NGINX_PORT+4  wrong name: the test authority's, for wrong.example; a client that names
+#                 localhost in its SNI gets the trusted certificate there instead
+# (/slow/ works there too). The test authority is trusted only by those who are told to:
+#   - natively (OpenSSL), the test process points SSL_CERT_FILE at DIR/tls/ca.crt, which
+#     OpenSSL takes as its default trusted file (SSL_CERT_DIR, /etc/ssl/certs, still counts);
+#   - under Wine, the test program adds it to the prefix's LocalMachine "Root" store (see
+#     wine-servers.sh for how Wine's crypt32 finds its trusted roots).
+# Nothing is added to the system's own certificate store.
 set -u
 
 if [[ "${1:-}" != run || -z "${2:-}" ]]; then
@@ -33,6 +47,74 @@ stop() {
 trap stop TERM INT HUP
 
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+
+# The test certificates: an authority the tests trust, one they do not, and a server certificate
+# for each TLS port. RSA keys, which every TLS stack here reads.
+make_certificates() {
+  local tls=$dir/tls ca spec name issuer san start end
+  mkdir -p "$tls/db"
+  : >"$tls/db/index.txt"
+  echo 1000 >"$tls/db/serial"
+  cat >"$tls/ca.cnf" <<'CNF'
+[ca]
+default_ca = test_ca
+[test_ca]
+database = $ENV::QVX_CA_DB/index.txt
+serial = $ENV::QVX_CA_DB/serial
+new_certs_dir = $ENV::QVX_CA_DB
+default_md = sha256
+policy = any_name
+unique_subject = no
+email_in_dn = no
+[any_name]
+commonName = supplied
+[server]
+basicConstraints = critical,CA:FALSE
+keyUsage = critical,digitalSignature,keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = $ENV::QVX_SAN
+CNF
+  for ca in ca untrusted-ca; do
+    openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$tls/$ca.key" \
+      -out "$tls/$ca.crt" -subj "/CN=qvx test $ca" -addext "basicConstraints=critical,CA:TRUE" \
+      -addext "keyUsage=critical,keyCertSign,cRLSign" >>"$tls/openssl.log" 2>&1 || return 1
+  done
+  openssl req -newkey rsa:2048 -nodes -keyout "$tls/server.key" -out "$tls/server.csr" \
+    -subj "/CN=qvx test server" >>"$tls/openssl.log" 2>&1 || return 1
+  # certificate, issuer, names, first and last valid moment ("-": from now, for 30 days)
+  for spec in "trusted ca DNS:localhost,IP:127.0.0.1 - -" \
+              "untrusted untrusted-ca DNS:localhost,IP:127.0.0.1 - -" \
+              "expired ca DNS:localhost,IP:127.0.0.1 20200101000000Z 20200201000000Z" \
+              "wrong-name ca DNS:wrong.example - -"; do
+    read -r name issuer san start end <<<"$spec"
+    local dates=(-days 30)
+    [[ "$start" != - ]] && dates=(-startdate "$start" -enddate "$end")
+    QVX_CA_DB="$tls/db" QVX_SAN="$san" openssl ca -batch -notext -config "$tls/ca.cnf" \
+      -cert "$tls/$issuer.crt" -keyfile "$tls/$issuer.key" -extensions server "${dates[@]}" \
+      -in "$tls/server.csr" -out "$tls/$name.crt" >>"$tls/openssl.log" 2>&1 || return 1
+  done
+}
+
+# One TLS server block: port, certificate, and the names it answers to (none: the default).
+tls_server() {
+  local port=$1 cert=$2 names=${3:-}
+  cat <<CONF
+  server {
+    listen 127.0.0.1:$port ssl;
+    ${names:+server_name $names;}
+    ssl_certificate $dir/tls/$cert.crt;
+    ssl_certificate_key $dir/tls/server.key;
+    ssl_protocols TLSv1.2 TLSv1.3;
+    root $dir/www;
+    gzip_static on;
+    gzip_http_version 1.0;
+    location /slow/ {
+      alias $dir/www/;
+      limit_rate $slow_rate;
+    }
+  }
+CONF
+}
 
 write_nginx_conf() {
   local port=$1 user=""
@@ -67,6 +149,11 @@ http {
       limit_rate $slow_rate;
     }
   }
+$(tls_server $((port + 1)) trusted)
+$(tls_server $((port + 2)) untrusted)
+$(tls_server $((port + 3)) expired)
+$(tls_server $((port + 4)) wrong-name)
+$(tls_server $((port + 4)) trusted localhost)
 }
 EOF
 }
@@ -92,6 +179,11 @@ start_server() {
   for attempt in $(seq 1 20); do
     port=$((20000 + RANDOM % 40000))
     listening "$port" && continue
+    # nginx takes the four ports after its own as well.
+    if [[ $name == nginx ]]; then
+      listening $((port + 1)) || listening $((port + 2)) || listening $((port + 3)) ||
+        listening $((port + 4)) && continue
+    fi
     "$conf" "$port"
     "$@" >>"$dir/$name.out" 2>&1 &
     pid=$!
@@ -111,6 +203,10 @@ start_server() {
 }
 
 started_pid="" started_port=""
+if ! make_certificates; then
+  echo "web-servers.sh: openssl could not make the test certificates; see $dir/tls/openssl.log" >&2
+  stop
+fi
 start_server nginx write_nginx_conf nginx -p "$dir" -c "$dir/nginx.conf" -e "$dir/nginx-error.log" || stop
 nginx_pid=$started_pid nginx_port=$started_port
 start_server tinyproxy write_proxy_conf tinyproxy -d -c "$dir/tinyproxy.conf" || stop
