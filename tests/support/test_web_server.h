@@ -36,8 +36,9 @@ class TestWebServer {
   // certificate (tests/support/web-servers.sh makes them).
   enum class TlsSite { Trusted = 1, UntrustedIssuer = 2, Expired = 3, WrongName = 4 };
   int32_t TlsPort(TlsSite site) const { return FPort + static_cast<int32_t>(site); }
-  // "https://<host>:<port>/"
-  std::string HttpsBaseUrl(TlsSite site, const std::string& host = "127.0.0.1") const;
+  // "https://<host>:<port>/". By name: crypt32 under Wine matches host names only, never an
+  // IP address, against a certificate.
+  std::string HttpsBaseUrl(TlsSite site, const std::string& host = "localhost") const;
   // The test certificate authority (PEM) that issued the trusted, expired and wrong-name
   // certificates.
   std::string TestAuthorityPath() const;

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -35,20 +36,31 @@ void TestWebServer::TrustTestAuthority() const {
   std::vector<BYTE> der(size);
   CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr);
 
-  HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0,
-                                  CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
-  if (!root) throw std::runtime_error("cannot open the LocalMachine Root store");
-  // CertDeleteCertificateFromStore frees the context it is given, so the search restarts.
-  for (;;) {
-    PCCERT_CONTEXT old = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_A,
-                                                    "qvx test ca", nullptr);
-    if (!old) break;
-    if (!CertDeleteCertificateFromStore(old)) break;
+  for (DWORD location : {DWORD(CERT_SYSTEM_STORE_LOCAL_MACHINE), DWORD(CERT_SYSTEM_STORE_CURRENT_USER)}) {
+    HCERTSTORE root = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, location, "Root");
+    if (!root) throw std::runtime_error("cannot open a Root store");
+    // Earlier test authorities go; the current one, when present, stays untouched (a delete and
+    // an add of the same certificate in one session of the store leave it deleted under Wine).
+    bool present = false;
+    std::vector<PCCERT_CONTEXT> stale;
+    for (PCCERT_CONTEXT found = nullptr;;) {
+      found = CertFindCertificateInStore(root, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_STR_A, "qvx test ca", found);
+      if (!found) break;
+      if (found->cbCertEncoded == size && std::memcmp(found->pbCertEncoded, der.data(), size) == 0)
+        present = true;
+      else
+        stale.push_back(CertDuplicateCertificateContext(found));
+    }
+    for (PCCERT_CONTEXT old : stale) CertDeleteCertificateFromStore(old);  // frees old
+    if (present) {
+      CertCloseStore(root, 0);
+      continue;
+    }
+    const BOOL added = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), size,
+                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    CertCloseStore(root, 0);
+    if (!added) throw std::runtime_error("cannot add the test authority to a Root store");
   }
-  const BOOL added = CertAddEncodedCertificateToStore(root, X509_ASN_ENCODING, der.data(), size,
-                                                      CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-  CertCloseStore(root, 0);
-  if (!added) throw std::runtime_error("cannot add the test authority to the Root store");
 }
 
 }  // namespace qvx::test

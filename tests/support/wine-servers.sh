@@ -7,6 +7,18 @@
 #   QVX_NGINX_ROOT   the folder nginx serves, as a Windows path (for the test programs)
 # and runs it with "stop" at the end. The servers also stop by themselves when the shell that
 # started them ends. Sourced: no "exit" and no shell options here.
+#
+# Trusted roots under Wine (8.0, seen here): crypt32's "Root" store is a registry store in the
+# prefix (HKLM and HKCU\Software\Microsoft\SystemCertificates\Root). When a process first opens
+# it, Wine copies the host's roots into HKLM as volatile keys, from the first of its known places
+# that holds any (on Debian /etc/ssl/certs/ca-certificates.crt); there is no variable that names
+# another file. So the TLS tests make their authority trusted in the prefix, not on the host: the
+# test program adds DIR/tls/ca.crt to the LocalMachine and CurrentUser Root stores
+# (TestWebServer::TrustTestAuthority), where it stays for later runs and replaces older ones.
+# Two limits met: the SSL policy of CertVerifyCertificateChainPolicy matches host names only, never
+# an IP address; and the chain engine trusts the added authority when it gets the certificate
+# files, but finds no issuer for the certificate Schannel hands over (the tests that need a trusted
+# certificate are skipped under Wine for that reason).
 _qvx_ws_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 _qvx_ws_dir=$_qvx_ws_root/build/wine-servers
 
