@@ -3,7 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <string>
 #include <thread>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "platform/process.h"
 #include "platform/tool_window.h"
@@ -85,6 +94,63 @@ TEST_F(ToolWindowTest, RunProgramStartsExactlyThatFile) {
   EXPECT_FALSE(RunProgram(FFolder.At("missing.exe")));
   EXPECT_FALSE(RunProgram(FFolder.At("qvx test")));
 }
+
+#ifndef _WIN32
+TEST_F(ToolWindowTest, TheRegisterCountsOnlyInAPrivateFolderAndForThisUsersProcesses) {
+  const std::string folder = FFolder.At("windows");
+  const uid_t me = geteuid();
+  const uid_t stranger = 65534;  // "nobody"
+  std::filesystem::create_directories(folder);
+  // This test process stands for a live tool of this user; nothing here asks it to close.
+  FFolder.Write("windows/TfrmCat", std::to_string(getpid()) + "\n");
+  struct Case {
+    const char* name;
+    mode_t mode;
+    uid_t owner;
+    bool present;
+  } cases[] = {
+      {"private", 0700, me, true},
+      {"readable by others", 0755, me, false},
+      {"writable by all", 0777, me, false},
+      {"another user's", 0700, stranger, false},  // only root can give a folder away
+  };
+  for (const auto& c : cases) {
+    if (c.owner != me && me != 0) continue;
+    ASSERT_EQ(chmod(folder.c_str(), c.mode), 0) << c.name;
+    ASSERT_EQ(chown(folder.c_str(), c.owner, static_cast<gid_t>(-1)), 0) << c.name;
+    EXPECT_EQ(ToolWindowPresent(kClass), c.present) << c.name;
+  }
+  ASSERT_EQ(chown(folder.c_str(), me, static_cast<gid_t>(-1)), 0);
+  ASSERT_EQ(chmod(folder.c_str(), 0700), 0);
+
+  // A live process of another user, its pid in the private register: neither a window nor
+  // signalled. As root that is a child that became "nobody"; otherwise process 1.
+  pid_t other = 1;
+  if (me == 0) {
+    other = fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+      if (setuid(stranger) == 0) pause();
+      _exit(0);
+    }
+    const std::string proc = "/proc/" + std::to_string(other);
+    ASSERT_TRUE(WaitUntil([&] {
+      struct stat st;
+      return stat(proc.c_str(), &st) == 0 && st.st_uid == stranger;
+    }));
+  }
+  FFolder.Write("windows/TfrmCat", std::to_string(other) + "\n");
+  EXPECT_FALSE(ToolWindowPresent(kClass));
+  EXPECT_FALSE(PostToolWindowClose(kClass));
+  if (other != 1) {
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(waitpid(other, nullptr, WNOHANG), 0) << "the other user's process was signalled";
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
+  }
+  std::filesystem::remove(FFolder.At("windows/TfrmCat"));
+}
+#endif
 
 }  // namespace
 }  // namespace qvx

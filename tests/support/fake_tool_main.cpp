@@ -106,7 +106,8 @@ void OnTerm(int) {
 int HoldWindow(unsigned lifetimeMs) {
   std::string file = qvx::ToolWindowFile(kWindowClass);
   std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
+  std::filesystem::create_directories(std::filesystem::path(file).parent_path().parent_path(), error);
+  if (!qvx::MakeToolWindowFolder()) return 4;
   struct sigaction action = {};
   action.sa_handler = OnTerm;
   sigaction(SIGTERM, &action, nullptr);
