@@ -52,6 +52,11 @@ std::string ProxyReason(const THttpClient& http, int32_t code) {
 std::string FetchFailureReason(const THttpClient& http) {
   if (http.AbortRequested.load()) return "cancelled";
   const int32_t code = http.Sock.SocketError();
+  // The secure connection says itself what went wrong: the certificate, the name, the handshake.
+  if (code == sockerr::kTlsFailed) {
+    const std::string why = http.TlsFailureText();
+    return why.empty() ? "the secure connection failed" : why;
+  }
   if (code != 0) {
     if (http.ProxyHost.empty()) return SocketReason(code);
     if (IsReachFailure(code)) return ProxyReason(http, code);

@@ -54,7 +54,8 @@ std::vector<FailCase> Cases() {
              "updater does not follow)"},
       {"NoAnswerInTime", "<script>/qvx/", "", kProductUrl, "", pre + "no answer in time"},
       // A server that speaks HTTP on the port an https:// address names.
-      {"Https", "<web-https>", "", kProductUrl, "", pre + "https not supported"},
+      {"HttpsToAPlainServer", "<web-https>", "", kProductUrl, "",
+       pre + "the secure connection to 127.0.0.1 failed (TLS handshake)"},
       {"NoSuchHost", "http://no-such-host.invalid/qvx/", "", kProductUrl, "", pre + "no such host"},
       {"EmptyList", "<script>/qvx/", "", kProductUrl, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n",
        pre + "the server sent an empty file"},
