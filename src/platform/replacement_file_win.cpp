@@ -11,6 +11,12 @@ namespace {
 
 // WriteFile takes a 32-bit count: large writes go in pieces.
 constexpr DWORD kIoChunk = 1u << 24;
+// A tool that has just closed, a virus scanner or an indexer often holds a file for a moment:
+// replacing it is tried again this long, with these pauses, on sharing and lock errors only.
+// A target held open without delete sharing (or a running program) is reported as access
+// denied; read-only and folder targets, the other causes of that error, are refused before.
+constexpr ULONGLONG kLockedRetryMs = 5000;
+constexpr DWORD kLockedRetryPauseMs = 100;
 
 // Six letters or digits that differ between calls and between processes; CREATE_NEW makes a
 // name that is taken anyway be tried again with the next ones.
@@ -87,8 +93,15 @@ void TReplacementFile::Commit() {
   if (!FlushFileBuffers(f.File)) RaiseLastOSError();
   CloseHandle(f.File);
   f.File = INVALID_HANDLE_VALUE;
-  if (!MoveFileExA(f.Temp.c_str(), f.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    RaiseLastOSError();
+  const ULONGLONG giveUp = GetTickCount64() + kLockedRetryMs;
+  while (!MoveFileExA(f.Temp.c_str(), f.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                      error == ERROR_ACCESS_DENIED;
+    if (!held || GetTickCount64() >= giveUp)
+      RaiseOSError(static_cast<int>(error));
+    Sleep(kLockedRetryPauseMs);
+  }
   f.Committed = true;
 }
 

@@ -2,6 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+#endif
+
 #include "common/errors.h"
 #include "platform/file_system.h"
 #include "support/temp_folder.h"
@@ -92,6 +99,52 @@ TEST(ReplacementFile, LeftoversAreOnlyThisProgramsTemporaryNames) {
   EXPECT_EQ(dir.List("data"), "");
   EXPECT_EQ(RemoveTemporaryLeftovers(dir.At("missing\\")), 0u);
 }
+
+#ifdef _WIN32
+TEST(ReplacementFile, ATargetHeldOpenForAMomentIsReplacedAfterItsRelease) {
+  using Clock = std::chrono::steady_clock;
+  struct Case {
+    const char* name;
+    int holdMs;  // how long another handle keeps the target open without sharing
+    bool replaced;
+  } cases[] = {
+      {"released after 700 ms", 700, true},
+      {"held for 8 s", 8000, false},
+  };
+  for (const auto& c : cases) {
+    TTempFolder dir;
+    dir.Write("app.exe", "old");
+    HANDLE held = CreateFileA(dir.At("app.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE) << c.name;
+    std::thread holder([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.holdMs));
+      CloseHandle(held);
+    });
+    const auto start = Clock::now();
+    bool committed = false;
+    {
+      TReplacementFile file(dir.At("app.exe"));
+      file.Write("new", 3);
+      try {
+        file.Commit();
+        committed = true;
+      } catch (const EOSError&) {
+        // The line the caller shows; the target is kept.
+      }
+    }
+    const auto waited = Clock::now() - start;
+    holder.join();
+    EXPECT_EQ(committed, c.replaced) << c.name;
+    EXPECT_EQ(dir.Read("app.exe"), c.replaced ? "new" : "old") << c.name;
+    EXPECT_EQ(dir.List(), "app.exe") << c.name;
+    // Given up after about five seconds, not at once and not after the holder let go.
+    if (!c.replaced) {
+      EXPECT_GE(waited, std::chrono::seconds(4)) << c.name;
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace qvx
