@@ -135,6 +135,31 @@ printf 'for comparison, 256 MiB into the in-memory document: %.1f MiB peak resid
 echo "== unpacking"
 "$build/bench/qvx_unpack_bench"
 
+# HTTPS: the same 256 MiB file from the same nginx over TLS (its port after the plain one, with
+# the test authority that web-servers.sh made), ours into a file on tmpfs beside curl doing the
+# same. Both trust the test authority only: curl through --cacert, ours through SSL_CERT_FILE.
+# Goal: at least 0.9 times curl's speed (printed, not asserted).
+echo "== HTTPS, $runs runs each"
+https_url="https://localhost:$((port + 1))/bench-256m.bin"
+ca=$servers/tls/ca.crt
+declare -a https_curl https_ours
+for run in $(seq 1 "$runs"); do
+  t=$(curl -s --cacert "$ca" -o "$shm_dir/s.bin" -w '%{time_total}' "$https_url") ||
+    { echo "curl over HTTPS failed"; break; }
+  rm -f "$shm_dir/s.bin"
+  line=$(SSL_CERT_FILE=$ca "$bench" "$https_url" --file "$shm_dir/s.bin") ||
+    { echo "our HTTPS download failed: $line"; break; }
+  o=$(sed -n 's/.*seconds=\([0-9.]*\).*/\1/p' <<<"$line")
+  rm -f "$shm_dir/s.bin"
+  https_curl+=("$t") https_ours+=("$o")
+  printf 'run %d: curl %.3f s, ours %.3f s\n' "$run" "$t" "$o"
+done
+if [[ ${#https_ours[@]} -gt 0 ]]; then
+  awk -v c="$(median "${https_curl[@]}")" -v o="$(median "${https_ours[@]}")" -v b="$size" 'BEGIN {
+    printf "median curl-https %.4f s (%4.0f MB/s), ours-https %.4f s (%4.0f MB/s)\n", c, b / c / 1e6, o, b / o / 1e6
+    printf "ratio vs curl over HTTPS (tmpfs): %.2f (goal: at least 0.90)\n", c / o }'
+fi
+
 # 4. Under Wine (x86_64 build, when Wine runs here; QVX_BENCH_WINE=0 leaves it out): the same
 #    256 MiB file received into nothing, into a file and into the in-memory document, with the
 #    processor time of wineserver, through which Wine passes every socket receive.
