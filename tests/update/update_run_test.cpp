@@ -61,6 +61,8 @@ struct RunCase {
   int32_t CurrentSetupId = 5;
   Tool RunningTool = Tool::None;
   bool CancelOnFirstProgress = false;
+  // Served over TLS with this kind of certificate instead of plain HTTP (0: plain).
+  int Https = 0;
   std::string Config;  // config.ini of the installation; "<proxy port>" stands for the proxy's
   // Expected. A line may begin or end with "*": the rest must end or begin the line.
   std::vector<std::string> Lines;
@@ -502,6 +504,36 @@ std::vector<RunCase> Cases() {
     r.Absent = {"a.txt"};
     c.push_back(r);
   }
+  using Site = test::TestWebServer::TlsSite;
+#ifndef _WIN32  // under Wine the test authority is not trusted yet (see https_servers_test.cpp)
+  {
+    RunCase r;
+    r.Name = "TheWholeRunOverHttpsThroughTheTunnel";
+    r.Https = static_cast<int>(Site::Trusted);
+    r.List = kOneFile;
+    r.Server = {a};
+    r.Installed = {{"a.txt", "old a"}};
+    r.Config = "[Config]\r\nproxySvr=127.0.0.1\r\nproxtPort=<proxy port>\r\n";
+    r.Lines = {kGet, kGet + "a.txt", kDone};
+    r.After = {a};
+    r.AppInfo = app;
+    c.push_back(r);
+  }
+#endif
+  {
+    // A refused certificate: nothing is requested, nothing on disk changes.
+    RunCase r;
+    r.Name = "AnUntrustedCertificateChangesNothing";
+    r.Https = static_cast<int>(Site::UntrustedIssuer);
+    r.ExitCode = 2;
+    r.List = kOneFile;
+    r.Server = {a};
+    r.Installed = {{"a.txt", "old a"}};
+    r.Lines = {kGet, "*/up.txt could not be fetched: the certificate of localhost is not issued by a trusted authority",
+               kDone};
+    r.After = {{"a.txt", "old a"}};
+    c.push_back(r);
+  }
   return c;
 }
 
@@ -538,6 +570,10 @@ class UpdateRunTest : public ::testing::TestWithParam<RunCase> {
     const std::string folder = "run-" + r.Name;
     if (!r.List.empty()) Server().WriteFile(folder + "/up.txt", ListText(r.List));
     for (const auto& f : r.Server) Server().WriteFile(folder + "/" + f.Name, Bytes(f.Bytes));
+    if (r.Https != 0) {
+      Server().TrustTestAuthority();
+      return Server().HttpsBaseUrl(static_cast<test::TestWebServer::TlsSite>(r.Https)) + folder + "/";
+    }
     return Server().BaseUrl() + folder + "/";
   }
 
