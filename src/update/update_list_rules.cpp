@@ -51,7 +51,13 @@ bool IsToolFile(const std::string& name) {
 }
 
 bool IsKeptDataFile(const std::string& fileName) {
-  return EqualTextIgnoreCase(fileName, "keysData.rif") || EqualTextIgnoreCase(fileName, "remote.db");
+  // Decided on the name as Windows resolves it: the part after the last separator of either
+  // kind, without the trailing dots and blanks that Windows drops ("data/remote.db. " is
+  // remote.db).
+  const size_t cut = fileName.find_last_of("\\/");
+  std::string name = cut == std::string::npos ? fileName : fileName.substr(cut + 1);
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  return EqualTextIgnoreCase(name, "keysData.rif") || EqualTextIgnoreCase(name, "remote.db");
 }
 
 TDateTime GetLocalFileTime(const std::string& relativeName) {

@@ -9,7 +9,7 @@
 namespace qvx {
 
 // "keysData.rif" and "remote.db" (A-Z folded) belong to the user and are never replaced.
-// fileName is a file-name part, without folders.
+// fileName may carry folders, separated by "\\" or "/"; trailing dots and blanks do not count.
 bool IsKeptDataFile(const std::string& fileName);
 
 // A listed name that could leave the installation folder: absolute, naming a stream or drive

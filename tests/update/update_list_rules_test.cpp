@@ -25,10 +25,12 @@ class UpdateListRulesTest : public ::testing::Test {
 };
 
 TEST_F(UpdateListRulesTest, KeptDataFiles) {
-  for (const char* name : {"keysData.rif", "KEYSDATA.RIF", "remote.db", "Remote.DB"}) {
+  for (const char* name : {"keysData.rif", "KEYSDATA.RIF", "remote.db", "Remote.DB", "data\\remote.db",
+                           "data/remote.db", "remote.db.", "remote.db ", "keysData.rif. .",
+                           "data/sub\\KeysData.rif."}) {
     EXPECT_TRUE(IsKeptDataFile(name)) << name;
   }
-  for (const char* name : {"keysData.rif.bak", "remote.db2", "data\\remote.db", "", "x.ini"}) {
+  for (const char* name : {"keysData.rif.bak", "remote.db2", "remote.db.x", ".remote.db", "", "x.ini"}) {
     EXPECT_FALSE(IsKeptDataFile(name)) << name;
   }
 }
