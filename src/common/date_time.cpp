@@ -1,4 +1,4 @@
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 #include "platform/locale.h"
 

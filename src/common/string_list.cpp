@@ -1,6 +1,7 @@
 #include "common/string_list.h"
 
-#include "common/errors.h"
+#include "base/ascii_case.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 
 namespace qvx {

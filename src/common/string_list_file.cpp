@@ -1,5 +1,5 @@
 // TStringList's file operations, over the platform's file layer.
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/string_list.h"
 #include "platform/file_system.h"
 

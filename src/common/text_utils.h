@@ -14,8 +14,6 @@ using TDateTime = double;
 
 // Drops bytes 0..32 from both ends; bytes 128 and above stay.
 std::string TrimBlanks(const std::string& text);
-// Same length and same bytes once a-z of both are mapped to A-Z.
-bool EqualTextIgnoreCase(const std::string& a, const std::string& b);
 
 // 0..15 for a hexadecimal digit (either case), -1 for any other byte.
 int HexDigitValue(char c);

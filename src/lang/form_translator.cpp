@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "base/ascii_case.h"
 #include "common/file_utils.h"
 #include "common/ini_file.h"
 #include "common/text_utils.h"
@@ -19,12 +20,6 @@ const char kLanguageFile[] = "Data\\Language.sil";
 const char16_t kLanguageNamesSection[] = u"Language names";
 // Stands for a line break inside a translated text.
 const char kLineBreakMarker[] = "#$D#$A";
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 // Property names are ASCII; a name with other characters finds no property.
 std::string NameOf(const std::u16string& name) { return WideToAnsi(name); }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "net/body_unpack.h"
 
 namespace qvx {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/errors.h"
+#include "base/errors.h"
 
 namespace qvx {
 

@@ -1,5 +1,6 @@
 #include "net/fetch_failure.h"
 
+#include "base/ascii_case.h"
 #include "common/text_utils.h"
 #include "net/http_client.h"
 #include "platform/socket.h"

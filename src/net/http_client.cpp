@@ -4,7 +4,8 @@
 #include <new>
 #include <vector>
 
-#include "common/errors.h"
+#include "base/ascii_case.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 #include "net/base64_encode.h"
 #include "net/http_text.h"

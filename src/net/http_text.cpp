@@ -14,18 +14,6 @@ std::string TextAfter(const std::string& text, const std::string& separator) {
   return at == std::string::npos ? text : text.substr(at + separator.size());
 }
 
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
-
-std::string LowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 std::string TrimTrailingBlanks(const std::string& text) {
   size_t end = text.size();
   while (end > 0 && static_cast<unsigned char>(text[end - 1]) <= 32) --end;

@@ -1,5 +1,6 @@
 #include "net/url_parts.h"
 
+#include "base/ascii_case.h"
 #include "common/text_utils.h"
 #include "net/http_text.h"
 

@@ -1,4 +1,4 @@
-#include "common/cp1252.h"
+#include "base/cp1252.h"
 #include "platform/code_page.h"
 
 namespace qvx {

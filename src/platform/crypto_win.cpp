@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "platform/crypto_win.h"
 
 namespace qvx {

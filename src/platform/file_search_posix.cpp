@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <ctime>
 
+#include "base/ascii_case.h"
 #include "platform/file_search.h"
 #include "platform/posix_path.h"
 
 namespace qvx {
 
 namespace {
-unsigned char Fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
 
 // "*" matches any run of characters, "?" exactly one; "*.*" matches every name, as on Windows.
 bool MatchesPattern(const std::string& name, const std::string& pattern) {
@@ -22,8 +22,7 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
       starP = p++;
       starN = n;
     } else if (p < pattern.size() &&
-               (pattern[p] == '?' || Fold(static_cast<unsigned char>(pattern[p])) ==
-                                         Fold(static_cast<unsigned char>(name[n])))) {
+               (pattern[p] == '?' || UpperAsciiChar(pattern[p]) == UpperAsciiChar(name[n]))) {
       ++p;
       ++n;
     } else if (starP != std::string::npos) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/command_line.h"
+#include "platform/command_line.h"
 #include "platform/file_system.h"
 #include "platform/file_system_backend.h"
 #include "platform/os_error.h"

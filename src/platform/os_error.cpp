@@ -1,6 +1,6 @@
 #include "platform/os_error.h"
 
-#include "common/errors.h"
+#include "base/errors.h"
 
 namespace qvx {
 

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "common/text_utils.h"
+#include "base/ascii_case.h"
 #include "platform/posix_path.h"
 
 namespace qvx {

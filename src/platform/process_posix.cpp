@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/command_line.h"
 #include "platform/process.h"
 
 extern char** environ;
@@ -22,28 +23,6 @@ std::string ToPosixPath(std::string path) {
 }
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-// Words separated by blanks or control characters; a stretch in double quotes may hold blanks
-// and loses its quotes.
-std::vector<std::string> SplitWords(const std::string& text) {
-  std::vector<std::string> words;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    if (i >= text.size()) break;
-    std::string word;
-    bool quoted = false;
-    for (; i < text.size() && (quoted || !IsBlank(text[i])); ++i) {
-      if (text[i] == '"') {
-        quoted = !quoted;
-      } else {
-        word += text[i];
-      }
-    }
-    words.push_back(word);
-  }
-  return words;
-}
 
 bool IsRegularFile(const std::string& path) {
   struct stat st;
@@ -79,7 +58,7 @@ bool SpawnDetached(const std::string& program, const std::vector<std::string>& a
 bool ShellOpen(const std::string& path, const std::string& parameters, void*) {
   std::string program = ToPosixPath(path);
   if (!IsRegularFile(program) || access(program.c_str(), X_OK) != 0) return false;
-  return SpawnDetached(program, SplitWords(parameters));
+  return SpawnDetached(program, SplitCommandLine(parameters));
 }
 
 bool RunCommandLine(const std::string& commandLine) {
@@ -105,7 +84,7 @@ bool RunCommandLine(const std::string& commandLine) {
     }
   }
   if (!IsRegularFile(program) || access(program.c_str(), X_OK) != 0) return false;
-  return SpawnDetached(program, SplitWords(rest));
+  return SpawnDetached(program, SplitCommandLine(rest));
 }
 
 bool RunProgram(const std::string& path) {

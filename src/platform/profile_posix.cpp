@@ -2,8 +2,8 @@
 #include <memory>
 #include <mutex>
 
-#include "common/cp1252.h"
-#include "common/errors.h"
+#include "base/cp1252.h"
+#include "base/errors.h"
 #include "platform/file_system.h"
 #include "platform/profile.h"
 #include "platform/profile_reader.h"

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <utility>
 
-#include "common/errors.h"
+#include "base/errors.h"
 
 namespace qvx {
 

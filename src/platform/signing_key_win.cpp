@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "platform/crypto_win.h"
 
 namespace qvx {

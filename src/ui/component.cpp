@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ascii_case.h"
 #include "common/text_utils.h"
 #include "ui/property_table.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "common/errors.h"
+#include "base/errors.h"
 
 namespace qvx {
 

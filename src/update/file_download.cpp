@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "net/body_sink.h"
 #include "net/http_client.h"
 #include "net/unpacking_sink.h"

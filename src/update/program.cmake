@@ -1,4 +1,4 @@
-# The updater program, included by src/CMakeLists.txt: build/<preset>/qvxupdate(.exe), with its
+# The updater program, included by src/CMakeLists.txt after the libraries: build/<preset>/qvxupdate(.exe), with its
 # resources (picture, manifest, version) on Windows, and the install step that lays out an
 # installation folder: the program beside config.ini and data\.
 
@@ -9,7 +9,7 @@ set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/update_log.cpp PR
   COMPILE_DEFINITIONS "QVX_VERSION=\"${PROJECT_VERSION}\"")
 
 add_executable(qvxupdate ${CMAKE_CURRENT_SOURCE_DIR}/update/main.cpp)
-target_link_libraries(qvxupdate PRIVATE qvxcore)
+target_link_libraries(qvxupdate PRIVATE qvx_update)
 set_target_properties(qvxupdate PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 if(WIN32)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/ascii_case.h"
 #include "common/file_utils.h"
 #include "common/string_list.h"
 #include "startup/globals.h"

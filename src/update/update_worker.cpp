@@ -7,7 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "common/errors.h"
+#include "base/ascii_case.h"
+#include "base/errors.h"
 #include "common/file_utils.h"
 #include "common/ini_file.h"
 #include "common/name_index.h"

@@ -1,6 +1,6 @@
 #include "common/text_utils.h"
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "platform/locale.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +19,6 @@ TEST(TrimBlanks, DropsControlBytesAndBlanksAtBothEnds) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(TrimBlanks(c.in), c.out) << "input: " << c.in;
-}
-
-TEST(EqualTextIgnoreCase, FoldsOnlyAsciiLetters) {
-  EXPECT_TRUE(EqualTextIgnoreCase("Remote.DB", "remote.db"));
-  EXPECT_FALSE(EqualTextIgnoreCase("abc", "abcd"));
-  EXPECT_FALSE(EqualTextIgnoreCase("\xe4", "\xc4"));  // no folding above 127
-  EXPECT_FALSE(EqualTextIgnoreCase("[", "{"));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "allocation_probe.h"
-#include "common/errors.h"
+#include "base/errors.h"
 #include "net/body_packer.h"
 #include "net/body_unpack.h"
 #include "net/http_client.h"

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <string>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 #include "fuzz_support.h"
 #include "startup/globals.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 #include "fuzz_support.h"
 

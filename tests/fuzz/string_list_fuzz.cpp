@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/ascii_case.h"
 #include "common/memory_stream.h"
 #include "common/name_index.h"
 #include "common/string_list.h"

@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/string_list.h"
 #include "fuzz_support.h"
 #include "lang/form_language.h"

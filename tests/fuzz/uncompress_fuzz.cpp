@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "fuzz_support.h"
 #include "net/body_unpack.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "net/body_unpack.h"
 
 namespace qvx {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "support/temp_folder.h"
 
 namespace qvx {

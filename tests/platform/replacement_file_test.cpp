@@ -9,7 +9,7 @@
 #include <thread>
 #endif
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "platform/file_system.h"
 #include "support/temp_folder.h"
 

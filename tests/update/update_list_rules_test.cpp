@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "startup/globals.h"
 #include "support/temp_folder.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "common/cp1252.h"
+#include "base/cp1252.h"
 
 namespace qvx {
 

@@ -1,5 +1,6 @@
 #include "qvxpublish/entry_rules.h"
 
+#include "base/ascii_case.h"
 #include "common/text_utils.h"
 #include "update/update_list_rules.h"
 
@@ -15,16 +16,9 @@ bool HasControlByte(const std::string& text) {
   return false;
 }
 
-std::string Upper(const std::string& text) {
-  std::string out = text;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
-
 bool IsDeviceName(const std::string& name) {
   // Windows opens the device for these names whatever extension follows.
-  std::string base = Upper(name.substr(0, name.find('.')));
+  std::string base = UpperAscii(name.substr(0, name.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();
   if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" ||
       base == "CONOUT$")
@@ -102,11 +96,6 @@ bool MatchesPattern(const std::string& text, const std::string& pattern) {
   return p == pattern.size();
 }
 
-std::string FoldedName(const std::string& name) {
-  std::string out = name;
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
+std::string FoldedName(const std::string& name) { return UpperAscii(name); }
 
 }  // namespace qvx

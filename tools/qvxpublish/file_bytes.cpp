@@ -4,7 +4,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "qvxpublish/native_names.h"
 
 namespace qvx {

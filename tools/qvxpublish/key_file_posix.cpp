@@ -5,7 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "common/errors.h"
+#include "base/errors.h"
 
 namespace qvx {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "platform/os_error.h"
 
 namespace qvx {

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <map>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
 #include "qvxpublish/entry_rules.h"

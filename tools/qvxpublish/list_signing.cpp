@@ -1,6 +1,6 @@
 #include "qvxpublish/list_signing.h"
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "qvxpublish/code_page_1252.h"
 #include "qvxpublish/native_names.h"
 

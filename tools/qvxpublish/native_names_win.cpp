@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "qvxpublish/native_names.h"
 
 namespace qvx {

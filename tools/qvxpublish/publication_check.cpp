@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"

@@ -1,6 +1,6 @@
 #include "qvxpublish/publication_source.h"
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 #include "net/body_unpack.h"
 #include "net/fetch_failure.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/name_index.h"
 #include "common/text_utils.h"
 #include "net/body_packer.h"

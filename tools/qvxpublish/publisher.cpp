@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "common/errors.h"
+#include "base/errors.h"
 #include "common/text_utils.h"
 #include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
