@@ -51,7 +51,7 @@ listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 # The test certificates: an authority the tests trust, one they do not, and a server certificate
 # for each TLS port. RSA keys, which every TLS stack here reads.
 make_certificates() {
-  local tls=$dir/tls ca spec name issuer san start end
+  local tls=$dir/tls ca cert name issuer san start end
   mkdir -p "$tls/db"
   : >"$tls/db/index.txt"
   echo 1000 >"$tls/db/serial"
@@ -82,11 +82,11 @@ CNF
   openssl req -newkey rsa:2048 -nodes -keyout "$tls/server.key" -out "$tls/server.csr" \
     -subj "/CN=qvx test server" >>"$tls/openssl.log" 2>&1 || return 1
   # certificate, issuer, names, first and last valid moment ("-": from now, for 30 days)
-  for spec in "trusted ca DNS:localhost,IP:127.0.0.1 - -" \
+  for cert in "trusted ca DNS:localhost,IP:127.0.0.1 - -" \
               "untrusted untrusted-ca DNS:localhost,IP:127.0.0.1 - -" \
               "expired ca DNS:localhost,IP:127.0.0.1 20200101000000Z 20200201000000Z" \
               "wrong-name ca DNS:wrong.example - -"; do
-    read -r name issuer san start end <<<"$spec"
+    read -r name issuer san start end <<<"$cert"
     local dates=(-days 30)
     [[ "$start" != - ]] && dates=(-startdate "$start" -enddate "$end")
     QVX_CA_DB="$tls/db" QVX_SAN="$san" openssl ca -batch -notext -config "$tls/ca.cnf" \
