@@ -152,14 +152,14 @@ TEST_F(PublishTest, LeavesOutHiddenKeptExcludedAndTheUpdaterItself) {
   Put("logs/x.txt", "l");
   Put("data/keep.ini", "i");
   Put("data/update.log", "a run's lines");
-  Put("Data/App.info", "AppDate=2026-1-1");
+  Put("data/APP.INFO", "AppDate=2026-1-1");  // one "data" folder, as Windows has only one
   const TRunResult r = Publish({"--exclude", "*.PDB", "--exclude", "logs", "--exclude", "data/keep.*"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const TStringList list = LoadList(Out() / "up.txt");
   EXPECT_EQ(list.ValueOf("filecount"), "1");
   EXPECT_EQ(list.ValueOf("filename0"), "readme.txt");
   for (const char* shown : {".hidden", ".git", "data/remote.db", "KeysData.rif", "qvxupdate.exe",
-                            "data/update.log", "Data/App.info"})
+                            "data/update.log", "data/APP.INFO"})
     EXPECT_TRUE(Contains(r.Out, "left out " + Shown(shown) + ":")) << shown << "\n" << r.Out;
   EXPECT_EQ(Snapshot(Out()).size(), 2u);
 }
