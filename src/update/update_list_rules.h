@@ -1,23 +1,15 @@
 #pragma once
 // The rules an update run applies to the update list and to the local version record
-// data\App.info: which files an update never replaces, and whether a listed file is newer on
-// the server than on disk.
+// data\App.info at run time: the list's name rules bound to this run's tool, and whether a
+// listed file is newer on the server than on disk.
 #include <string>
 
+#include "common/list_name_rules.h"
 #include "common/text_utils.h"
 
 namespace qvx {
 
-// "keysData.rif" and "remote.db" (A-Z folded) belong to the user and are never replaced.
-// fileName may carry folders, separated by "\\" or "/"; trailing dots and blanks do not count.
-bool IsKeptDataFile(const std::string& fileName);
-
-// A listed name that could leave the installation folder: absolute, naming a stream or drive
-// with ":", or climbing with a ".." segment. The update run never writes such an entry.
-bool IsUnsafeRelativeName(const std::string& name);
-
-// The tool's executable among the listed files (saved at ToolExePath): the name part of
-// ToolExePath, or a name that holds "qvxtool" and ends in ".exe".
+// IsToolFile for the tool this run was started for (ToolExePath).
 bool IsToolFile(const std::string& name);
 
 // Last-write time of AppPath + relativeName in local time, truncated to an even second; 0 when

@@ -1,4 +1,4 @@
-// The date rule, the kept data files and the local version record.
+// The date rule and the local version record.
 #include "update/update_list_rules.h"
 
 #include <gtest/gtest.h>
@@ -23,17 +23,6 @@ class UpdateListRulesTest : public ::testing::Test {
   }
   test::TTempFolder FFolder;
 };
-
-TEST_F(UpdateListRulesTest, KeptDataFiles) {
-  for (const char* name : {"keysData.rif", "KEYSDATA.RIF", "remote.db", "Remote.DB", "data\\remote.db",
-                           "data/remote.db", "remote.db.", "remote.db ", "keysData.rif. .",
-                           "data/sub\\KeysData.rif."}) {
-    EXPECT_TRUE(IsKeptDataFile(name)) << name;
-  }
-  for (const char* name : {"keysData.rif.bak", "remote.db2", "remote.db.x", ".remote.db", "", "x.ini"}) {
-    EXPECT_FALSE(IsKeptDataFile(name)) << name;
-  }
-}
 
 TEST_F(UpdateListRulesTest, LocalFileTime) {
   Local("data\\x.ini", 10, 3, 1);

@@ -1,8 +1,8 @@
 #include "qvxpublish/entry_rules.h"
 
 #include "base/ascii_case.h"
+#include "common/list_name_rules.h"
 #include "common/text_utils.h"
-#include "update/update_list_rules.h"
 
 namespace qvx {
 
@@ -64,7 +64,8 @@ std::string WhyEntryRefused(const std::string& entry) {
     if (name.find(c) != std::string::npos)
       return std::string("the file name holds \"") + c +
              "\": the updater sends it unencoded in the request line, so web servers would not find it";
-  if (IsToolFile(entry) && entry != "qvxtool.exe")
+  // A publication knows no installation, so no tool path: only the name rule applies.
+  if (IsToolFile(entry, std::string()) && entry != "qvxtool.exe")
     return "the updater would save this file over the tool's executable qvxtool.exe";
   return std::string();
 }
