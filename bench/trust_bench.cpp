@@ -73,7 +73,7 @@ int Run(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   const double cpu = CpuSeconds();
   {
-    qvx::TDownShareFileThread worker;
+    qvx::TDownShareFileThread worker(nullptr);
     worker.Resume();
     qvx::TApplication::Instance().WaitFor(worker);
   }

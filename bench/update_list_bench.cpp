@@ -21,6 +21,7 @@ namespace {
 
 class TListDecision : public qvx::TDownShareFileThread {
  public:
+  TListDecision() : TDownShareFileThread(nullptr) {}
   using TDownShareFileThread::ApplyList;
 };
 

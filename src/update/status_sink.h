@@ -1,8 +1,8 @@
 #pragma once
 // What the update worker may touch of the update window: the status memo, the progress gauge,
-// the Retry button, and the window as the receiver of WM_UPDATE_DONE. The window registers
-// itself while it exists; tests register a recording stand-in. Everything except
-// CurrentStatusSink's read for posting runs on the user-interface thread.
+// the Retry button, and the window as the receiver of WM_UPDATE_DONE. The window hands itself to
+// each worker it starts; tests hand over a recording stand-in. Every call runs on the
+// user-interface thread; the worker only posts to the sink from its own thread.
 #include <cstdint>
 #include <string>
 
@@ -21,10 +21,5 @@ class TStatusSink : public TMessageReceiver {
   // Enables the Retry button; its visibility stays as it is.
   virtual void EnableRetry() = 0;
 };
-
-// The registered sink, or none (the calls of the worker then do nothing). Registering replaces
-// the previous sink; pass nullptr to leave.
-void RegisterStatusSink(TStatusSink* sink);
-TStatusSink* CurrentStatusSink();
 
 }  // namespace qvx

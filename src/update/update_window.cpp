@@ -48,13 +48,11 @@ TNotifyEvent Guarded(std::function<void(TObject*)> handler) {
 
 TfrmUpdate::TfrmUpdate(TComponent* owner) : TForm(owner) {
   BuildLayout();
-  RegisterStatusSink(this);
   DoCreate();
 }
 
 TfrmUpdate::~TfrmUpdate() {
   StopWorker();
-  if (CurrentStatusSink() == this) RegisterStatusSink(nullptr);
   TApplication::Instance().CancelMessages(this);
 }
 
@@ -187,7 +185,7 @@ void TfrmUpdate::FormClose(TObject*, TCloseAction&) {
 
 void TfrmUpdate::StartWorker() {
   if (FWorker) StopWorker();
-  FWorker = std::make_unique<TDownShareFileThread>();
+  FWorker = std::make_unique<TDownShareFileThread>(this);
   // The worker never frees itself: the window frees it once its thread has ended.
   FWorker->Resume();
 }

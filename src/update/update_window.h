@@ -28,7 +28,7 @@ class TfrmUpdate : public TForm, public TStatusSink {
   static constexpr const char* kPictureResource = "UPDATE_PICTURE";
 
   // Builds the window from its layout and runs FormCreate; an error there is shown to the user
-  // and the window is made all the same. The window registers itself as the status sink.
+  // and the window is made all the same. The window is the status sink of its workers.
   explicit TfrmUpdate(TComponent* owner);
   ~TfrmUpdate() override;
 

@@ -77,7 +77,8 @@ std::vector<int32_t> FileNumbers(const TStringList& list) {
 
 void SetWorkerPausesForTesting(const TWorkerPauses& pauses) { gPauses = pauses; }
 
-TDownShareFileThread::TDownShareFileThread() : FHttp(std::make_unique<THttpClient>()) {
+TDownShareFileThread::TDownShareFileThread(TStatusSink* sink)
+    : FSink(sink), FHttp(std::make_unique<THttpClient>()) {
   FHttp->OnChunkRead = [this](THttpClient& client, int32_t position, int32_t total) {
     OnDownloadProgress(client, position, total);
   };
@@ -105,18 +106,17 @@ void TDownShareFileThread::Report(const std::string& text) {
 }
 
 void TDownShareFileThread::ShowStatus() {
-  if (TStatusSink* sink = CurrentStatusSink()) sink->AddStatusLine(FStatusText);
+  if (FSink) FSink->AddStatusLine(FStatusText);
 }
 
 void TDownShareFileThread::ShowProgress() {
-  TStatusSink* sink = CurrentStatusSink();
-  if (!sink) return;
-  if (FProgressMax > 0) sink->SetProgressMax(FProgressMax);
-  sink->SetProgressPosition(FProgressPos);
+  if (!FSink) return;
+  if (FProgressMax > 0) FSink->SetProgressMax(FProgressMax);
+  FSink->SetProgressPosition(FProgressPos);
 }
 
 void TDownShareFileThread::EnableRetry() {
-  if (TStatusSink* sink = CurrentStatusSink()) sink->EnableRetry();
+  if (FSink) FSink->EnableRetry();
 }
 
 void TDownShareFileThread::Execute() {
@@ -244,9 +244,7 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
   // exactly the one the server has replaced.
   if (!fetched || !FileIsPresent(setup)) return false;
   RunProgram(setup);
-  if (TStatusSink* sink = CurrentStatusSink()) {
-    TApplication::Instance().Post(sink, WM_UPDATE_DONE, 1, 1);
-  }
+  if (FSink) TApplication::Instance().Post(FSink, WM_UPDATE_DONE, 1, 1);
   return true;
 }
 
@@ -388,9 +386,7 @@ bool TDownShareFileThread::WaitToolClosed() {
 void TDownShareFileThread::FinishRun() {
   Report(GetLangStr(146));
   Pause(gPauses.FinishMs);
-  if (TStatusSink* sink = CurrentStatusSink()) {
-    TApplication::Instance().Post(sink, WM_UPDATE_DONE, 0, 0);
-  }
+  if (FSink) TApplication::Instance().Post(FSink, WM_UPDATE_DONE, 0, 0);
 }
 
 }  // namespace qvx

@@ -14,6 +14,7 @@
 namespace qvx {
 
 class THttpClient;
+class TStatusSink;
 class TNameIndex;
 class TStringList;
 
@@ -28,8 +29,9 @@ void SetWorkerPausesForTesting(const TWorkerPauses& pauses);
 
 class TDownShareFileThread : public TThread {
  public:
-  // Suspended; the client takes its proxy from config.ini, section Config.
-  TDownShareFileThread();
+  // Suspended; the client takes its proxy from config.ini, section Config. The run reports to
+  // sink, which must outlive the worker's thread; with none it reports nowhere.
+  explicit TDownShareFileThread(TStatusSink* sink);
   // The owner waits for the thread's end first (TApplication::WaitFor).
   ~TDownShareFileThread() override;
 
@@ -46,7 +48,7 @@ class TDownShareFileThread : public TThread {
   bool WaitToolClosed();
   void FinishRun();
 
-  // Run on the user-interface thread through Synchronize; nothing without an update window.
+  // Run on the user-interface thread through Synchronize; nothing without a sink.
   void ShowStatus();
   void ShowProgress();
   void EnableRetry();
@@ -81,6 +83,7 @@ class TDownShareFileThread : public TThread {
   // Reports a target folder that cannot be written (once per folder); true when it can.
   bool MaySaveTo(const std::string& target);
 
+  TStatusSink* const FSink;
   std::unique_ptr<THttpClient> FHttp;
   TFolderWriteCheck FWritable;
   int32_t FProgressPos = 0;

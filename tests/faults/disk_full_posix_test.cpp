@@ -88,7 +88,7 @@ class DiskFull : public ::testing::Test {
     test::TRecordingStatusSink sink;
     {
       TFileSizeLimit disk(limit);
-      TDownShareFileThread worker;
+      TDownShareFileThread worker(&sink);
       worker.Resume();
       TApplication::Instance().WaitFor(worker);
     }

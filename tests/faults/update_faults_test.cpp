@@ -89,7 +89,7 @@ class UpdateFaults : public ::testing::Test {
     UpdateBaseUrl = server.BaseUrl() + "/qvx/";
     test::TRecordingStatusSink sink;
     {
-      TDownShareFileThread worker;
+      TDownShareFileThread worker(&sink);
       worker.Resume();
       TApplication::Instance().WaitFor(worker);
     }

@@ -40,13 +40,11 @@ int main(int argc, char** argv) {
   qvx::SetWorkerPausesForTesting({20, 10});
   qvx::TApplication& app = qvx::TApplication::Instance();
   TPrintingSink sink;
-  qvx::RegisterStatusSink(&sink);
   {
-    qvx::TDownShareFileThread worker;
+    qvx::TDownShareFileThread worker(&sink);
     worker.Resume();
     app.WaitFor(worker);
   }
-  qvx::RegisterStatusSink(nullptr);
   app.CancelMessages(&sink);
   return 0;
 }

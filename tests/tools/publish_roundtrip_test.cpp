@@ -44,7 +44,7 @@ class SignedRoundTrip : public PublishTest {
   std::vector<std::string> Update() {
     test::TRecordingStatusSink sink;
     {
-      TDownShareFileThread worker;
+      TDownShareFileThread worker(&sink);
       worker.Resume();
       TApplication::Instance().WaitFor(worker);
     }

@@ -73,7 +73,7 @@ class FolderCheck : public ::testing::Test {
     UpdateBaseUrl = web.BaseUrl() + folder + "/";
     test::TRecordingStatusSink sink;
     {
-      TDownShareFileThread worker;
+      TDownShareFileThread worker(&sink);
       worker.Resume();
       TApplication::Instance().WaitFor(worker);
     }

@@ -138,7 +138,7 @@ TEST_P(ListFailure, OneLineSaysWhatWasAskedAndWhy) {
   NoteRunOutcome(TRunOutcome::FilesFailed);  // a run starts afresh
   test::TRecordingStatusSink sink;
   {
-    TDownShareFileThread worker;
+    TDownShareFileThread worker(&sink);
     worker.Resume();
     TApplication::Instance().WaitFor(worker);
   }

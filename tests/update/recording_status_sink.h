@@ -11,9 +11,7 @@ namespace qvx::test {
 
 class TRecordingStatusSink : public TStatusSink {
  public:
-  TRecordingStatusSink() { RegisterStatusSink(this); }
   ~TRecordingStatusSink() override {
-    RegisterStatusSink(nullptr);
     TApplication::Instance().CancelMessages(this);
   }
 

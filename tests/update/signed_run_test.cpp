@@ -131,7 +131,7 @@ class SignedRun : public ::testing::Test {
     ScriptServer server(std::move(scripts), 15000);
     UpdateBaseUrl = server.BaseUrl() + "/qvx/";
     {
-      TDownShareFileThread worker;
+      TDownShareFileThread worker(&FSink);
       worker.Resume();
       TApplication::Instance().WaitFor(worker);
     }

@@ -49,7 +49,7 @@ class UpdateLog : public ::testing::Test {
     UpdateBaseUrl = baseUrl;
     test::TRecordingStatusSink sink;
     {
-      TDownShareFileThread worker;
+      TDownShareFileThread worker(&sink);
       worker.Resume();
       TApplication::Instance().WaitFor(worker);
     }

@@ -618,7 +618,7 @@ TEST_P(UpdateRunTest, Run) {
 
   test::TRecordingStatusSink sink;
   {
-    TDownShareFileThread worker;
+    TDownShareFileThread worker(&sink);
     if (r.CancelOnFirstProgress) {
       sink.OnProgress = [&worker, &sink] {
         // What the window's Close does while a listed file downloads.
