@@ -3,7 +3,7 @@
 # installation folder: the program beside config.ini and data\.
 
 # Only this file needs the built-in update URL, so changing it rebuilds one file.
-set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/product_data.cpp PROPERTIES
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/startup/product_data.cpp PROPERTIES
   COMPILE_DEFINITIONS "QVX_DEFAULT_UPDATE_URL=\"${QVX_UPDATE_URL}\"")
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/update_log.cpp PROPERTIES
   COMPILE_DEFINITIONS "QVX_VERSION=\"${PROJECT_VERSION}\"")

@@ -7,13 +7,13 @@
 #include "platform/resources.h"
 #include "startup/globals.h"
 #include "startup/launch_context.h"
+#include "startup/product_data.h"
 #include "ui/dialogs.h"
 #include "ui/gauge.h"
 #include "ui/picture.h"
 #include "ui/std_controls.h"
 #include "ui/timer.h"
 #include "update/main_tool.h"
-#include "update/product_data.h"
 #include "update/update_worker.h"
 
 namespace qvx {

@@ -8,12 +8,12 @@
 #include "lang/message_strings.h"
 #include "platform/file_system.h"
 #include "startup/globals.h"
+#include "startup/product_data.h"
 #include "support/script_server.h"
 #include "support/temp_folder.h"
 #include "support/test_web_server.h"
 #include "ui/application.h"
 #include "update/recording_status_sink.h"
-#include "update/product_data.h"
 #include "update/run_outcome.h"
 #include "update/update_worker.h"
 

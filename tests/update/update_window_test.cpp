@@ -26,7 +26,6 @@
 #include "ui/strings.h"
 #include "ui/timer.h"
 #include "update/main_tool.h"
-#include "update/product_data.h"
 #include "update/update_worker.h"
 
 namespace qvx {
@@ -101,28 +100,6 @@ class UpdateWindow : public ::testing::Test {
   test::TTempFolder dir;
   std::vector<std::string> errors;
 };
-
-TEST_F(UpdateWindow, ProductDataNamesTheBaseUrlOrTheBuiltInOneStands) {
-  struct Case {
-    const char* File;  // nullptr: no data\Product.ini
-    std::string Url;
-  };
-  const std::vector<Case> cases = {
-      {nullptr, BuiltInUpdateUrl()},
-      {"[Product]\r\nUpdateUrl=http://example.test/u\r\n", "http://example.test/u"},
-      {"[product]\r\nupdateurl =  http://example.test/v/  \r\n", "http://example.test/v/"},
-      {"[Product]\r\nUpdateUrl=\r\n", BuiltInUpdateUrl()},
-      {"[Other]\r\nUpdateUrl=http://example.test/w\r\n", BuiltInUpdateUrl()},
-  };
-  EXPECT_FALSE(BuiltInUpdateUrl().empty());
-  for (const Case& c : cases) {
-    if (c.File)
-      dir.Write("data\\Product.ini", c.File);
-    else if (dir.Exists("data\\Product.ini"))
-      DeleteFileAt(dir.At("data\\Product.ini"));
-    EXPECT_EQ(ProductUpdateUrl(), c.Url) << (c.File ? c.File : "no file");
-  }
-}
 
 TEST_F(UpdateWindow, CreationReadsTheArgumentsTranslatesAndTakesTheBaseUrl) {
   const std::string tool = InstallTool();

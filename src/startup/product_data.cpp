@@ -1,4 +1,4 @@
-#include "update/product_data.h"
+#include "startup/product_data.h"
 
 #include "common/ini_file.h"
 #include "common/text_utils.h"
