@@ -1,11 +1,12 @@
-// Base64 with the standard alphabet. The last one or two characters count as padding when they
-// fall outside the alphabet, whatever they are; any other stray character makes the whole
-// result empty, as does a length that is not a multiple of four.
-#include "common/text_utils.h"
+#include "common/base64.h"
+
+#include <cstdint>
 
 namespace qvx {
 
 namespace {
+const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
 int Base64Value(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return c - 'A';
   if (c >= 'a' && c <= 'z') return c - 'a' + 26;
@@ -15,6 +16,29 @@ int Base64Value(unsigned char c) {
   return -1;
 }
 }  // namespace
+
+std::string EncodeBase64(const std::string& bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    uint32_t v = (uint8_t(bytes[i]) << 16) | (uint8_t(bytes[i + 1]) << 8) | uint8_t(bytes[i + 2]);
+    out += kAlphabet[v >> 18];
+    out += kAlphabet[(v >> 12) & 63];
+    out += kAlphabet[(v >> 6) & 63];
+    out += kAlphabet[v & 63];
+  }
+  size_t rest = bytes.size() - i;
+  if (rest) {
+    uint32_t v = uint8_t(bytes[i]) << 16;
+    if (rest == 2) v |= uint8_t(bytes[i + 1]) << 8;
+    out += kAlphabet[v >> 18];
+    out += kAlphabet[(v >> 12) & 63];
+    out += rest == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
 
 std::string Base64ToText(const std::string& text) {
   const size_t n = text.size();

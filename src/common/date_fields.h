@@ -2,7 +2,7 @@
 // The reverse of ComposeDateTime: the calendar fields of a TDateTime.
 #include <cstdint>
 
-#include "common/text_utils.h"
+#include "common/date_time.h"
 
 namespace qvx {
 

@@ -1,5 +1,6 @@
+#include "common/date_time.h"
+
 #include "base/errors.h"
-#include "common/text_utils.h"
 #include "platform/locale.h"
 
 namespace qvx {

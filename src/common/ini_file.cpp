@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "common/text_utils.h"
+#include "common/integer_rule.h"
 #include "platform/profile.h"
 
 namespace qvx {

@@ -2,8 +2,9 @@
 //   ' '* [ '+' | '-' ] ( ( '$' | 'x' | 'X' | '0x' | '0X' ) hexdigit+ | digit+ )   and nothing after.
 // Hexadecimal fills 32 unsigned bits that are then read as signed ('$FFFFFFFF' is -1); decimal must
 // fit the signed range, '-2147483648' included.
+#include "common/integer_rule.h"
+
 #include "base/errors.h"
-#include "common/text_utils.h"
 
 namespace qvx {
 

@@ -1,7 +1,7 @@
 #include "common/list_name_rules.h"
 
 #include "base/ascii_case.h"
-#include "common/text_utils.h"
+#include "common/path_names.h"
 
 namespace qvx {
 

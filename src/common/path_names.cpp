@@ -1,4 +1,5 @@
-#include "common/text_utils.h"
+#include "common/path_names.h"
+
 #include "platform/locale.h"
 #include "platform/path_delimiter.h"
 

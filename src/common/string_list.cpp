@@ -2,7 +2,6 @@
 
 #include "base/ascii_case.h"
 #include "base/errors.h"
-#include "common/text_utils.h"
 
 namespace qvx {
 

@@ -1,5 +1,7 @@
 #include "common/text_utils.h"
 
+#include "common/integer_rule.h"
+
 namespace qvx {
 
 namespace {

@@ -5,6 +5,7 @@
 #include "base/ascii_case.h"
 #include "common/file_utils.h"
 #include "common/ini_file.h"
+#include "common/integer_rule.h"
 #include "common/text_utils.h"
 #include "platform/code_page.h"
 #include "ui/data_grid.h"

@@ -6,8 +6,8 @@
 
 #include "base/ascii_case.h"
 #include "base/errors.h"
+#include "common/base64.h"
 #include "common/text_utils.h"
-#include "net/base64_encode.h"
 #include "net/http_text.h"
 #include "net/url_parts.h"
 #include "platform/memory.h"

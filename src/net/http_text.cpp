@@ -1,6 +1,6 @@
 #include "net/http_text.h"
 
-#include "common/text_utils.h"
+#include "common/integer_rule.h"
 
 namespace qvx {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "net/base64_encode.h"
+#include "common/base64.h"
 
 namespace qvx {
 namespace {

@@ -1,7 +1,7 @@
 #include "net/url_parts.h"
 
 #include "base/ascii_case.h"
-#include "common/text_utils.h"
+#include "common/integer_rule.h"
 #include "net/http_text.h"
 
 namespace qvx {

@@ -2,8 +2,11 @@
 
 #include <vector>
 
+#include "common/base64.h"
 #include "common/file_utils.h"
 #include "common/ini_file.h"
+#include "common/integer_rule.h"
+#include "common/path_names.h"
 #include "common/text_utils.h"
 #include "platform/file_system.h"
 #include "platform/path_delimiter.h"

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/ascii_case.h"
-#include "common/text_utils.h"
 #include "ui/property_table.h"
 
 namespace qvx {

@@ -1,7 +1,6 @@
 #include "ui/object.h"
 
 #include "base/ascii_case.h"
-#include "common/text_utils.h"
 
 namespace qvx {
 

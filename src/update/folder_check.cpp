@@ -1,6 +1,6 @@
 #include "update/folder_check.h"
 
-#include "common/text_utils.h"
+#include "common/path_names.h"
 #include "platform/file_system.h"
 #include "platform/folder_probe.h"
 

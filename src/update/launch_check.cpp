@@ -1,6 +1,6 @@
 #include "update/launch_check.h"
 
-#include "common/text_utils.h"
+#include "common/base64.h"
 
 namespace qvx {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "common/base64.h"
 #include "common/file_utils.h"
 #include "common/ini_file.h"
 #include "common/name_index.h"

@@ -3,8 +3,11 @@
 #include <cmath>
 #include <cstdint>
 
+#include "common/date_time.h"
 #include "common/file_utils.h"
+#include "common/path_names.h"
 #include "common/string_list.h"
+#include "common/text_utils.h"
 #include "startup/globals.h"
 
 namespace qvx {

@@ -4,8 +4,8 @@
 // listed file is newer on the server than on disk.
 #include <string>
 
+#include "common/date_time.h"
 #include "common/list_name_rules.h"
-#include "common/text_utils.h"
 
 namespace qvx {
 

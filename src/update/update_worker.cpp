@@ -11,7 +11,9 @@
 #include "base/errors.h"
 #include "common/file_utils.h"
 #include "common/ini_file.h"
+#include "common/integer_rule.h"
 #include "common/name_index.h"
+#include "common/path_names.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
 #include "lang/message_strings.h"
@@ -29,8 +31,8 @@
 #include "update/main_tool.h"
 #include "update/run_outcome.h"
 #include "update/status_sink.h"
-#include "update/update_log.h"
 #include "update/update_list_rules.h"
+#include "update/update_log.h"
 
 namespace qvx {
 

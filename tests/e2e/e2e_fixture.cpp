@@ -6,8 +6,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/base64.h"
 #include "common/string_list.h"
-#include "net/base64_encode.h"
 #include "qvxpublish/publisher.h"
 #include "support/fake_tool.h"
 #include "support/test_programs.h"

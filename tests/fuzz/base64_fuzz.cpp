@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/text_utils.h"
+#include "common/base64.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/errors.h"
+#include "common/date_time.h"
 #include "common/text_utils.h"
 #include "fuzz_support.h"
 #include "startup/globals.h"

@@ -16,7 +16,6 @@
 #include <thread>
 #include <vector>
 
-#include "common/text_utils.h"
 #include "fuzz_support.h"
 #include "net/http_client.h"
 #include "platform/socket.h"

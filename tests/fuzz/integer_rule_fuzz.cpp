@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/errors.h"
-#include "common/text_utils.h"
+#include "common/integer_rule.h"
 #include "fuzz_support.h"
 
 namespace {

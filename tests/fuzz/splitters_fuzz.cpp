@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/integer_rule.h"
 #include "common/text_utils.h"
 #include "fuzz_support.h"
 

@@ -8,7 +8,6 @@
 #include "common/memory_stream.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
-#include "common/text_utils.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "common/text_utils.h"
+#include "common/base64.h"
 #include "platform/signing_key.h"
 
 namespace qvx {

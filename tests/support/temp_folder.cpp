@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "common/text_utils.h"
+#include "common/date_time.h"
 #include "platform/path_delimiter.h"
 
 namespace fs = std::filesystem;

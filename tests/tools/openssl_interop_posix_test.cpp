@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
+#include "common/base64.h"
 #include "common/text_utils.h"
-#include "net/base64_encode.h"
 #include "publish_fixture.h"
 #include "qvxpublish/list_signing.h"
 #include "update/list_trust.h"

@@ -3,7 +3,6 @@
 // meant (a road to a file the publication lacks, a date ahead).
 #include <gtest/gtest.h>
 
-#include "common/text_utils.h"
 #include "net/body_packer.h"
 #include "publish_fixture.h"
 #include "support/test_web_server.h"

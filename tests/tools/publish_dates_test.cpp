@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "common/date_time.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
 #include "platform/path_delimiter.h"

@@ -5,9 +5,8 @@
 
 #include <functional>
 
+#include "common/base64.h"
 #include "common/string_list.h"
-#include "common/text_utils.h"
-#include "net/base64_encode.h"
 #include "net/body_unpack.h"
 #include "platform/crypto.h"
 #include "platform/signing_key.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "net/base64_encode.h"
+#include "common/base64.h"
 
 namespace qvx {
 namespace {

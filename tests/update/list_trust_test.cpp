@@ -6,9 +6,9 @@
 
 #include <cctype>
 
+#include "common/base64.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
-#include "net/base64_encode.h"
 #include "platform/crypto.h"
 #include "platform/signing_key.h"
 

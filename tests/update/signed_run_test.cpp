@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/base64.h"
 #include "lang/message_strings.h"
-#include "net/base64_encode.h"
 #include "platform/crypto.h"
 #include "platform/file_system.h"
 #include "platform/signing_key.h"

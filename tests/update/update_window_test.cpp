@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/base64.h"
 #include "lang/message_strings.h"
-#include "net/base64_encode.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "startup/globals.h"

@@ -5,8 +5,11 @@
 #include <map>
 
 #include "base/errors.h"
+#include "common/date_time.h"
+#include "common/integer_rule.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
+#include "common/text_utils.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/native_names.h"
 

@@ -1,10 +1,10 @@
 #include "qvxpublish/list_signing.h"
 
 #include "base/errors.h"
+#include "common/base64.h"
 #include "common/name_index.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
-#include "net/base64_encode.h"
 #include "platform/crypto.h"
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/key_file.h"

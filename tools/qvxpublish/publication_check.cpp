@@ -3,7 +3,10 @@
 #include <map>
 
 #include "base/errors.h"
+#include "common/date_time.h"
+#include "common/integer_rule.h"
 #include "common/name_index.h"
+#include "common/path_names.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
 #include "net/body_unpack.h"

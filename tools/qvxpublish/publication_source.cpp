@@ -1,7 +1,6 @@
 #include "qvxpublish/publication_source.h"
 
 #include "base/errors.h"
-#include "common/text_utils.h"
 #include "net/body_unpack.h"
 #include "net/fetch_failure.h"
 #include "net/http_client.h"

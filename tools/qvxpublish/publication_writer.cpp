@@ -4,6 +4,7 @@
 #include <set>
 
 #include "base/errors.h"
+#include "common/integer_rule.h"
 #include "common/name_index.h"
 #include "common/text_utils.h"
 #include "net/body_packer.h"

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "base/errors.h"
-#include "common/text_utils.h"
+#include "common/integer_rule.h"
 #include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "common/text_utils.h"
+#include "common/date_time.h"
 
 namespace qvx {
 
