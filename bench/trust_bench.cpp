@@ -23,6 +23,7 @@
 
 #include "platform/crypto.h"
 #include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "ui/application.h"
 #include "update/list_trust.h"

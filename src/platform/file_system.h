@@ -1,11 +1,10 @@
 #pragma once
-// The file layer: whole-file reads and writes, existence, deletion, folders, and what the
-// process was started as. Paths are the program's own ("C:\app\data\App.info"); away from
-// Windows every "\" becomes "/" and a path that does not exist as written is looked up again
-// component by component without regard to letter case, as Windows does.
+// The file layer: whole-file reads and writes, existence, deletion and folders. Paths are the
+// program's own ("C:\app\data\App.info"); away from Windows every "\" becomes "/" and a path
+// that does not exist as written is looked up again component by component without regard to
+// letter case, as Windows does.
 // Failures raise EOSError whose message is the platform's own text for the error.
 #include <string>
-#include <vector>
 
 namespace qvx {
 
@@ -24,17 +23,5 @@ void WriteWholeFile(const std::string& path, const std::string& bytes);
 void DeleteFileAt(const std::string& path);
 // Creates one folder; an existing folder is not an error.
 void CreateFolder(const std::string& path);
-
-// The full path of the running executable.
-std::string ExecutablePath();
-// The launch arguments: the words of the command line after the program's own path.
-std::vector<std::string> LaunchArguments();
-
-// Replace what ExecutablePath and LaunchArguments report. The POSIX entry passes argv here; tests
-// use them to stage a launch. An empty path restores the platform's answer.
-void SetExecutablePath(const std::string& path);
-void SetLaunchArguments(const std::vector<std::string>& arguments);
-// Forgets SetLaunchArguments, so the platform's own command line counts again.
-void ResetLaunchArguments();
 
 }  // namespace qvx

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/command_line.h"
 #include "platform/file_system.h"
-#include "platform/file_system_backend.h"
 #include "platform/os_error.h"
 
 namespace qvx {
@@ -67,25 +65,6 @@ void CreateFolder(const std::string& path) {
   DWORD error = GetLastError();
   if (error == ERROR_ALREADY_EXISTS && FolderExists(path)) return;
   RaiseOSError(static_cast<int>(error));
-}
-
-std::string PlatformExecutablePath() {
-  std::string buffer(MAX_PATH, '\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
-    if (n == 0) RaiseLastOSError();
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
-std::vector<std::string> PlatformLaunchArguments() {
-  std::vector<std::string> words = SplitCommandLine(GetCommandLineA());
-  if (!words.empty()) words.erase(words.begin());
-  return words;
 }
 
 }  // namespace qvx

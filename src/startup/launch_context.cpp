@@ -8,7 +8,7 @@
 #include "common/integer_rule.h"
 #include "common/path_names.h"
 #include "common/text_utils.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "platform/path_delimiter.h"
 #include "startup/globals.h"
 

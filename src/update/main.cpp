@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "lang/form_language.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "startup/launch_context.h"
 #include "ui/application.h"
 #include "ui/dialogs.h"

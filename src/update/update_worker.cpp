@@ -21,6 +21,7 @@
 #include "net/http_client.h"
 #include "platform/crypto.h"
 #include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "platform/process.h"
 #include "startup/globals.h"
 #include "startup/product_data.h"

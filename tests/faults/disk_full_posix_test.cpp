@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "lang/message_strings.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/script_server.h"
 #include "support/temp_folder.h"

@@ -11,7 +11,7 @@
 #include "lang/message_strings.h"
 #include "net/body_packer.h"
 #include "net/body_unpack.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/script_server.h"
 #include "support/temp_folder.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "ui/application.h"
 #include "update/status_sink.h"

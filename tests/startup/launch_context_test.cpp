@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "platform/path_delimiter.h"
 #include "startup/globals.h"
 #include "support/temp_folder.h"

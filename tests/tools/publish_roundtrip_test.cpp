@@ -5,7 +5,7 @@
 
 #include "lang/message_strings.h"
 #include "net/body_packer.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "publish_fixture.h"
 #include "startup/globals.h"
 #include "support/temp_folder.h"

@@ -20,6 +20,7 @@
 #include "lang/message_strings.h"
 #include "platform/file_system.h"
 #include "platform/folder_probe.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/temp_folder.h"
 #include "support/test_web_server.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "lang/message_strings.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "startup/product_data.h"
 #include "support/script_server.h"

@@ -11,7 +11,7 @@
 #include "common/base64.h"
 #include "lang/message_strings.h"
 #include "platform/crypto.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "platform/signing_key.h"
 #include "startup/globals.h"
 #include "support/script_server.h"

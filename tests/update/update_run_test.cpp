@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "platform/process.h"
 #include "startup/globals.h"
 #include "support/fake_tool.h"

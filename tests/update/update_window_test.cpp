@@ -13,7 +13,7 @@
 
 #include "common/base64.h"
 #include "lang/message_strings.h"
-#include "platform/file_system.h"
+#include "platform/launch_facts.h"
 #include "platform/process.h"
 #include "startup/globals.h"
 #include "support/fake_tool.h"

@@ -1,5 +1,5 @@
 #pragma once
-// What each back end of the file layer answers when nothing was set through file_system.h.
+// What each back end of the launch facts answers when nothing was set through launch_facts.h.
 #include <string>
 #include <vector>
 
