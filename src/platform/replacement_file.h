@@ -10,11 +10,17 @@
 
 namespace qvx {
 
+// How a target path is read. The core writes paths the Windows way: away from Windows "\" is a
+// separator too and a missing component is looked up without regard to letter case. A program
+// that must create exactly the names it was given (a publisher's output, served by a web server
+// that tells letter cases apart) passes its paths as they stand. On Windows both are the same.
+enum class TPathForm { WindowsWay, AsItStands };
+
 class TReplacementFile {
  public:
   // Refuses a target that is a folder or read-only (as replacing it would be refused at the
   // end), then creates the temporary file in the target's folder.
-  explicit TReplacementFile(const std::string& target);
+  explicit TReplacementFile(const std::string& target, TPathForm form = TPathForm::WindowsWay);
   ~TReplacementFile();
   TReplacementFile(const TReplacementFile&) = delete;
   TReplacementFile& operator=(const TReplacementFile&) = delete;

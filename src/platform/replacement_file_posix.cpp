@@ -45,9 +45,10 @@ struct TReplacementFile::Impl {
   bool Committed = false;
 };
 
-TReplacementFile::TReplacementFile(const std::string& target) : FImpl(std::make_unique<Impl>()) {
+TReplacementFile::TReplacementFile(const std::string& target, TPathForm form)
+    : FImpl(std::make_unique<Impl>()) {
   Impl& f = *FImpl;
-  f.Target = ResolvePosixPath(target);
+  f.Target = form == TPathForm::AsItStands ? target : ResolvePosixPath(target);
   f.Mode = NewFileMode();
   struct stat st;
   if (stat(f.Target.c_str(), &st) == 0) {

@@ -42,7 +42,8 @@ struct TReplacementFile::Impl {
   bool Committed = false;
 };
 
-TReplacementFile::TReplacementFile(const std::string& target) : FImpl(std::make_unique<Impl>()) {
+TReplacementFile::TReplacementFile(const std::string& target, TPathForm)
+    : FImpl(std::make_unique<Impl>()) {
   Impl& f = *FImpl;
   f.Target = target;
   // MoveFileEx refuses a read-only or folder target on Windows, but not always under emulation

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "base/errors.h"
+#include "platform/replacement_file.h"
 #include "qvxpublish/native_names.h"
 
 namespace qvx {
@@ -28,26 +29,16 @@ std::string ReadFileBytes(const fs::path& path) {
 }
 
 void ReplaceFileBytes(const fs::path& target, const std::string& bytes) {
-  fs::path temp = target;
-  temp += ".qvxpublish-tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (out) out.flush();
-    if (!out) {
-      const std::string reason = std::strerror(errno);
-      std::error_code ignored;
-      out.close();
-      fs::remove(temp, ignored);
-      throw Exception("Cannot write \"" + target.u8string() + "\". " + reason);
-    }
-  }
+  std::string path;
+  if (!CorePathText(target, path))
+    throw Exception("Cannot write \"" + target.u8string() + "\". The path cannot be written in " +
+                    ListCodePageName() + ".");
   try {
-    MoveOver(temp, target);
-  } catch (...) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw;
+    TReplacementFile file(path, TPathForm::AsItStands);
+    file.Write(bytes.data(), bytes.size());
+    file.Commit();
+  } catch (const EOSError& e) {
+    throw Exception("Cannot write \"" + target.u8string() + "\". " + e.Message());
   }
 }
 

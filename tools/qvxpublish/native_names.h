@@ -18,9 +18,6 @@ std::filesystem::path PathFromText(const std::string& text);
 // The 8-bit form of a full path that the core's file functions take; false when the code page
 // cannot hold it.
 bool CorePathText(const std::filesystem::path& path, std::string& out);
-// Moves a file over another in one step, so a reader sees either the old file or the new one.
-// Raises an Exception naming the target and the system's reason.
-void MoveOver(const std::filesystem::path& from, const std::filesystem::path& to);
 // List text as the publisher's terminal shows it.
 std::string DisplayText(const std::string& listText);
 // The name of the code page the list is written in, for messages.

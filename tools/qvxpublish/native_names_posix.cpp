@@ -1,8 +1,3 @@
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-
-#include "base/errors.h"
 #include "qvxpublish/code_page_1252.h"
 #include "qvxpublish/native_names.h"
 
@@ -23,11 +18,6 @@ std::filesystem::path PathFromText(const std::string& text) { return std::filesy
 bool CorePathText(const std::filesystem::path& path, std::string& out) {
   out = path.native();
   return true;
-}
-
-void MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0)
-    throw Exception("Cannot replace \"" + to.string() + "\". " + std::strerror(errno));
 }
 
 std::string DisplayText(const std::string& listText) { return Cp1252ToUtf8(listText); }

@@ -34,18 +34,6 @@ std::wstring AnsiToWide(const std::string& text) {
   return result;
 }
 
-std::string SystemReason(DWORD code) {
-  char* buffer = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-  std::string text = n ? std::string(buffer, n) : "Error " + std::to_string(code);
-  if (buffer) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
-
 }  // namespace
 
 bool NameToListText(const std::filesystem::path& name, std::string& out) {
@@ -64,14 +52,6 @@ std::filesystem::path PathFromText(const std::string& text) {
 
 bool CorePathText(const std::filesystem::path& path, std::string& out) {
   return WideToAnsi(path.native(), out);
-}
-
-void MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    std::string target;
-    if (!WideToAnsi(to.native(), target)) target = "?";
-    throw Exception("Cannot replace \"" + target + "\". " + SystemReason(GetLastError()));
-  }
 }
 
 std::string DisplayText(const std::string& listText) { return listText; }
