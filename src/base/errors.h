@@ -28,13 +28,10 @@ class EFCreateError : public Exception {
   using Exception::Exception;
 };
 // A failed call to the operating system; the message is the platform's own text for the error.
+// It carries no number: the numbers of the two platforms (GetLastError, errno) share no meaning,
+// and a caller that must tell causes apart asks a seam that names them.
 class EOSError : public Exception {
- public:
-  EOSError(const std::string& message, int code) : Exception(message), FCode(code) {}
-  int Code() const { return FCode; }
-
- private:
-  int FCode;
+  using Exception::Exception;
 };
 
 // Memory for a buffer could not be obtained.

@@ -14,7 +14,7 @@ std::string SocketReason(int32_t code) {
     case sockerr::kConnectionRefused: return "connection refused";
     case sockerr::kTimedOut: return "no answer in time";
     case sockerr::kHostNotFound:
-    case 11002:  // the name server gave no answer either way; for the user the host is not found
+    case sockerr::kNameServerNoAnswer:  // no answer either way; for the user the host is not found
       return "no such host";
     case sockerr::kTlsUnavailable: return "https not supported";
     case sockerr::kConnectionReset: return "the connection was closed before the answer was complete";

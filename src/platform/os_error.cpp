@@ -6,6 +6,6 @@ namespace qvx {
 
 void RaiseLastOSError() { RaiseOSError(LastSystemError()); }
 
-void RaiseOSError(int code) { throw EOSError(SystemErrorText(code), code); }
+void RaiseOSError(int code) { throw EOSError(SystemErrorText(code)); }
 
 }  // namespace qvx

@@ -19,22 +19,52 @@ class ESocketError : public Exception {
 using SocketHandle = intptr_t;
 constexpr SocketHandle kNoSocket = -1;
 
-// Windows Sockets error numbers that the network layer names.
+// The Windows Sockets error numbers the seam reports, each named once here; the POSIX back end
+// translates errno and resolver codes into them in one switch, and the Windows back end checks
+// each against the system's own constant (named in the comment).
 namespace sockerr {
-constexpr int32_t kInterrupted = 10004;      // a wait cut short by an interrupt
-constexpr int32_t kWouldBlock = 10035;       // nothing to do without waiting
-constexpr int32_t kMessageTooLong = 10040;   // an incoming line or block beyond its bound
-constexpr int32_t kInvalidArgument = 10022;
-constexpr int32_t kConnectionReset = 10054;  // peer closed or reset
-constexpr int32_t kNotConnected = 10057;
-constexpr int32_t kTimedOut = 10060;         // nothing arrived within the wait
-constexpr int32_t kConnectionRefused = 10061;
-constexpr int32_t kTlsUnavailable = 10091;   // no TLS implementation is present
+constexpr int32_t kOutOfMemory = 8;                 // WSA_NOT_ENOUGH_MEMORY
+constexpr int32_t kInterrupted = 10004;             // WSAEINTR: a wait cut short by an interrupt
+constexpr int32_t kBadHandle = 10009;               // WSAEBADF
+constexpr int32_t kAccessDenied = 10013;            // WSAEACCES
+constexpr int32_t kBadAddress = 10014;              // WSAEFAULT
+constexpr int32_t kInvalidArgument = 10022;         // WSAEINVAL
+constexpr int32_t kTooManyOpen = 10024;             // WSAEMFILE
+constexpr int32_t kWouldBlock = 10035;              // WSAEWOULDBLOCK: nothing to do without waiting
+constexpr int32_t kInProgress = 10036;              // WSAEINPROGRESS
+constexpr int32_t kAlreadyInProgress = 10037;       // WSAEALREADY
+constexpr int32_t kNotASocket = 10038;              // WSAENOTSOCK
+constexpr int32_t kDestinationRequired = 10039;     // WSAEDESTADDRREQ
+constexpr int32_t kMessageTooLong = 10040;          // WSAEMSGSIZE: a line or block beyond its bound
+constexpr int32_t kWrongProtocolType = 10041;       // WSAEPROTOTYPE
+constexpr int32_t kBadProtocolOption = 10042;       // WSAENOPROTOOPT
+constexpr int32_t kProtocolNotSupported = 10043;    // WSAEPROTONOSUPPORT
+constexpr int32_t kOperationNotSupported = 10045;   // WSAEOPNOTSUPP
+constexpr int32_t kFamilyNotSupported = 10047;      // WSAEAFNOSUPPORT
+constexpr int32_t kAddressInUse = 10048;            // WSAEADDRINUSE
+constexpr int32_t kAddressNotAvailable = 10049;     // WSAEADDRNOTAVAIL
+constexpr int32_t kNetworkDown = 10050;             // WSAENETDOWN
+constexpr int32_t kNetworkUnreachable = 10051;      // WSAENETUNREACH
+constexpr int32_t kNetworkReset = 10052;            // WSAENETRESET
+constexpr int32_t kConnectionAborted = 10053;       // WSAECONNABORTED
+constexpr int32_t kConnectionReset = 10054;         // WSAECONNRESET: peer closed or reset
+constexpr int32_t kNoBufferSpace = 10055;           // WSAENOBUFS
+constexpr int32_t kAlreadyConnected = 10056;        // WSAEISCONN
+constexpr int32_t kNotConnected = 10057;            // WSAENOTCONN
+constexpr int32_t kShutDown = 10058;                // WSAESHUTDOWN
+constexpr int32_t kTimedOut = 10060;                // WSAETIMEDOUT: nothing arrived within the wait
+constexpr int32_t kConnectionRefused = 10061;       // WSAECONNREFUSED
+constexpr int32_t kHostDown = 10064;                // WSAEHOSTDOWN
+constexpr int32_t kHostUnreachable = 10065;         // WSAEHOSTUNREACH
+constexpr int32_t kTlsUnavailable = 10091;          // WSASYSNOTREADY: no TLS implementation
+constexpr int32_t kSystemCallFailure = 10107;       // WSASYSCALLFAILURE: any other failure
+constexpr int32_t kServiceNotFound = 10109;         // WSATYPE_NOT_FOUND: an unknown port name
+constexpr int32_t kHostNotFound = 11001;            // WSAHOST_NOT_FOUND
+constexpr int32_t kNameServerNoAnswer = 11002;      // WSATRY_AGAIN
+constexpr int32_t kNameServerFailed = 11003;        // WSANO_RECOVERY
 // Not a Windows Sockets number: the one Windows gives for a secure channel that could not be set
 // up or broke (the connection then tells why in words).
 constexpr int32_t kTlsFailed = 12175;
-constexpr int32_t kSystemCallFailure = 10107;
-constexpr int32_t kHostNotFound = 11001;
 }  // namespace sockerr
 
 // One resolved address, as the platform's sockaddr bytes.

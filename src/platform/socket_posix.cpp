@@ -12,51 +12,53 @@
 namespace qvx {
 namespace {
 
-// errno values become the Windows Sockets numbers for the same condition.
+// The boundary between the two vocabularies: errno values become the Windows Sockets numbers
+// for the same condition.
 int32_t Translate(int e) {
   switch (e) {
     case 0: return 0;
-    case EINTR: return 10004;
-    case EBADF: return 10009;
-    case EACCES: return 10013;
-    case EFAULT: return 10014;
-    case EINVAL: return 10022;
-    case EMFILE: case ENFILE: return 10024;
+    case EINTR: return sockerr::kInterrupted;
+    case EBADF: return sockerr::kBadHandle;
+    case EACCES: return sockerr::kAccessDenied;
+    case EFAULT: return sockerr::kBadAddress;
+    case EINVAL: return sockerr::kInvalidArgument;
+    case EMFILE: case ENFILE: return sockerr::kTooManyOpen;
 #if EAGAIN != EWOULDBLOCK
     case EAGAIN:
 #endif
     case EWOULDBLOCK: return sockerr::kWouldBlock;
-    case EINPROGRESS: return 10036;
-    case EALREADY: return 10037;
-    case ENOTSOCK: return 10038;
-    case EDESTADDRREQ: return 10039;
-    case EMSGSIZE: return 10040;
-    case EPROTOTYPE: return 10041;
-    case ENOPROTOOPT: return 10042;
-    case EPROTONOSUPPORT: return 10043;
-    case EOPNOTSUPP: return 10045;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENETRESET: return 10052;
-    case ECONNABORTED: return 10053;
+    case EINPROGRESS: return sockerr::kInProgress;
+    case EALREADY: return sockerr::kAlreadyInProgress;
+    case ENOTSOCK: return sockerr::kNotASocket;
+    case EDESTADDRREQ: return sockerr::kDestinationRequired;
+    case EMSGSIZE: return sockerr::kMessageTooLong;
+    case EPROTOTYPE: return sockerr::kWrongProtocolType;
+    case ENOPROTOOPT: return sockerr::kBadProtocolOption;
+    case EPROTONOSUPPORT: return sockerr::kProtocolNotSupported;
+    case EOPNOTSUPP: return sockerr::kOperationNotSupported;
+    case EAFNOSUPPORT: return sockerr::kFamilyNotSupported;
+    case EADDRINUSE: return sockerr::kAddressInUse;
+    case EADDRNOTAVAIL: return sockerr::kAddressNotAvailable;
+    case ENETDOWN: return sockerr::kNetworkDown;
+    case ENETUNREACH: return sockerr::kNetworkUnreachable;
+    case ENETRESET: return sockerr::kNetworkReset;
+    case ECONNABORTED: return sockerr::kConnectionAborted;
     case ECONNRESET: case EPIPE: return sockerr::kConnectionReset;
-    case ENOBUFS: case ENOMEM: return 10055;
-    case EISCONN: return 10056;
+    case ENOBUFS: case ENOMEM: return sockerr::kNoBufferSpace;
+    case EISCONN: return sockerr::kAlreadyConnected;
     case ENOTCONN: return sockerr::kNotConnected;
-    case ESHUTDOWN: return 10058;
+    case ESHUTDOWN: return sockerr::kShutDown;
     case ETIMEDOUT: return sockerr::kTimedOut;
     case ECONNREFUSED: return sockerr::kConnectionRefused;
-    case EHOSTDOWN: return 10064;
-    case EHOSTUNREACH: return 10065;
+    case EHOSTDOWN: return sockerr::kHostDown;
+    case EHOSTUNREACH: return sockerr::kHostUnreachable;
     default: return sockerr::kSystemCallFailure;
   }
 }
 
 int32_t LastError() { return Translate(errno); }
 
+// getaddrinfo's codes, into the same numbers.
 int32_t TranslateResolve(int rc) {
   switch (rc) {
     case EAI_NONAME:
@@ -67,12 +69,12 @@ int32_t TranslateResolve(int rc) {
     case EAI_ADDRFAMILY:
 #endif
       return sockerr::kHostNotFound;
-    case EAI_AGAIN: return 11002;
-    case EAI_SERVICE: return 10109;
-    case EAI_FAMILY: return 10047;
-    case EAI_MEMORY: return 8;
+    case EAI_AGAIN: return sockerr::kNameServerNoAnswer;
+    case EAI_SERVICE: return sockerr::kServiceNotFound;
+    case EAI_FAMILY: return sockerr::kFamilyNotSupported;
+    case EAI_MEMORY: return sockerr::kOutOfMemory;
     case EAI_SYSTEM: return LastError();
-    default: return 11003;
+    default: return sockerr::kNameServerFailed;
   }
 }
 
@@ -119,7 +121,7 @@ void EnsureSocketLibrary() {}
 
 int32_t SocketResolve(const std::string& host, const std::string& port, SocketAddress& address) {
   int32_t rc = Lookup(host, port, AF_INET, address);
-  if (rc == sockerr::kHostNotFound || rc == 10047) rc = Lookup(host, port, AF_INET6, address);
+  if (rc == sockerr::kHostNotFound || rc == sockerr::kFamilyNotSupported) rc = Lookup(host, port, AF_INET6, address);
   return rc;
 }
 

@@ -6,6 +6,48 @@
 #include "platform/socket.h"
 
 namespace qvx {
+
+// The seam's names for the error numbers are the system's own.
+static_assert(sockerr::kOutOfMemory == WSA_NOT_ENOUGH_MEMORY);
+static_assert(sockerr::kInterrupted == WSAEINTR);
+static_assert(sockerr::kBadHandle == WSAEBADF);
+static_assert(sockerr::kAccessDenied == WSAEACCES);
+static_assert(sockerr::kBadAddress == WSAEFAULT);
+static_assert(sockerr::kInvalidArgument == WSAEINVAL);
+static_assert(sockerr::kTooManyOpen == WSAEMFILE);
+static_assert(sockerr::kWouldBlock == WSAEWOULDBLOCK);
+static_assert(sockerr::kInProgress == WSAEINPROGRESS);
+static_assert(sockerr::kAlreadyInProgress == WSAEALREADY);
+static_assert(sockerr::kNotASocket == WSAENOTSOCK);
+static_assert(sockerr::kDestinationRequired == WSAEDESTADDRREQ);
+static_assert(sockerr::kMessageTooLong == WSAEMSGSIZE);
+static_assert(sockerr::kWrongProtocolType == WSAEPROTOTYPE);
+static_assert(sockerr::kBadProtocolOption == WSAENOPROTOOPT);
+static_assert(sockerr::kProtocolNotSupported == WSAEPROTONOSUPPORT);
+static_assert(sockerr::kOperationNotSupported == WSAEOPNOTSUPP);
+static_assert(sockerr::kFamilyNotSupported == WSAEAFNOSUPPORT);
+static_assert(sockerr::kAddressInUse == WSAEADDRINUSE);
+static_assert(sockerr::kAddressNotAvailable == WSAEADDRNOTAVAIL);
+static_assert(sockerr::kNetworkDown == WSAENETDOWN);
+static_assert(sockerr::kNetworkUnreachable == WSAENETUNREACH);
+static_assert(sockerr::kNetworkReset == WSAENETRESET);
+static_assert(sockerr::kConnectionAborted == WSAECONNABORTED);
+static_assert(sockerr::kConnectionReset == WSAECONNRESET);
+static_assert(sockerr::kNoBufferSpace == WSAENOBUFS);
+static_assert(sockerr::kAlreadyConnected == WSAEISCONN);
+static_assert(sockerr::kNotConnected == WSAENOTCONN);
+static_assert(sockerr::kShutDown == WSAESHUTDOWN);
+static_assert(sockerr::kTimedOut == WSAETIMEDOUT);
+static_assert(sockerr::kConnectionRefused == WSAECONNREFUSED);
+static_assert(sockerr::kHostDown == WSAEHOSTDOWN);
+static_assert(sockerr::kHostUnreachable == WSAEHOSTUNREACH);
+static_assert(sockerr::kTlsUnavailable == WSASYSNOTREADY);
+static_assert(sockerr::kSystemCallFailure == WSASYSCALLFAILURE);
+static_assert(sockerr::kServiceNotFound == WSATYPE_NOT_FOUND);
+static_assert(sockerr::kHostNotFound == WSAHOST_NOT_FOUND);
+static_assert(sockerr::kNameServerNoAnswer == WSATRY_AGAIN);
+static_assert(sockerr::kNameServerFailed == WSANO_RECOVERY);
+
 namespace {
 
 SOCKET S(SocketHandle h) { return static_cast<SOCKET>(h); }
