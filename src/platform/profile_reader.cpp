@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ascii_case.h"
 #include "base/cp1252.h"
 
 namespace qvx {
@@ -17,7 +18,10 @@ std::u16string Trim(const std::u16string& s) {
   return s.substr(b, e - b);
 }
 
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
+// The system's one letter-case rule, on UTF-16 units: only a-z change.
+char16_t FoldAscii(char16_t c) {
+  return c < 0x80 ? static_cast<char16_t>(UpperAsciiChar(static_cast<char>(c))) : c;
+}
 
 bool SameName(const std::u16string& a, const std::u16string& b) {
   if (a.size() != b.size()) return false;
