@@ -7,7 +7,7 @@ packages=(
   build-essential cmake make zlib1g-dev libgtest-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 xvfb imagemagick fonts-wqy-microhei
-  nginx tinyproxy curl
+  nginx tinyproxy curl iproute2
   libssl-dev openssl
   clang libclang-rt-14-dev
 )

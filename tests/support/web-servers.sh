@@ -48,6 +48,27 @@ trap stop TERM INT HUP
 
 listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
+# Whether process $2 itself listens on 127.0.0.1:$1. That the port answers is not enough: it may
+# be another test's server that took the port in the same moment.
+listens_as() { ss -Hltnp "sport = :$1" 2>/dev/null | grep -q "pid=$2,"; }
+
+# Ports to try: below (or above) the kernel's range for the local ports of outgoing
+# connections. A port of that range may be held by a client connection or its TIME_WAIT, which
+# the probe above cannot see; nginx then binds the ports it can, leaves the others to retries
+# for 2.5 s and exits, and a test that has started meanwhile loses its connection with no
+# answer. Ports outside the range are only ever taken by a listener, which the probe sees.
+read -r ephemeral_low ephemeral_high </proc/sys/net/ipv4/ip_local_port_range 2>/dev/null ||
+  { ephemeral_low=32768 ephemeral_high=60999; }
+free_ports=()
+((ephemeral_low > 10010)) && free_ports+=("10000 $((ephemeral_low - 10))")
+((ephemeral_high < 65500)) && free_ports+=("$((ephemeral_high + 1)) 65500")
+((${#free_ports[@]} > 0)) || free_ports=("20000 60000")  # the whole space is ephemeral
+random_port() {
+  local low high
+  read -r low high <<<"${free_ports[RANDOM % ${#free_ports[@]}]}"
+  echo $((low + (RANDOM * 32768 + RANDOM) % (high - low)))
+}
+
 # The test certificates: an authority the tests trust, one they do not, and a server certificate
 # for each TLS port. RSA keys, which every TLS stack here reads.
 make_certificates() {
@@ -171,25 +192,27 @@ PidFile "$dir/tinyproxy.pid"
 EOF
 }
 
-# Starts one server on a free port: tries random ports until the server listens on one.
-# $1: name for messages, $2: function writing the configuration for a port, $3...: command.
+# Starts one server on free ports: tries random ports until the server itself listens on each
+# of them. $1: name for messages, $2: function writing the configuration for a port, $3...:
+# command. nginx takes the four ports after its own as well.
 start_server() {
-  local name=$1 conf=$2 attempt port pid i
+  local name=$1 conf=$2 attempt port pid i p ports owned
   shift 2
   for attempt in $(seq 1 20); do
-    port=$((20000 + RANDOM % 40000))
-    listening "$port" && continue
-    # nginx takes the four ports after its own as well.
-    if [[ $name == nginx ]]; then
-      listening $((port + 1)) || listening $((port + 2)) || listening $((port + 3)) ||
-        listening $((port + 4)) && continue
-    fi
+    port=$(random_port)
+    ports=("$port")
+    [[ $name == nginx ]] && ports+=($((port + 1)) $((port + 2)) $((port + 3)) $((port + 4)))
+    for p in "${ports[@]}"; do listening "$p" && continue 2; done
     "$conf" "$port"
     "$@" >>"$dir/$name.out" 2>&1 &
     pid=$!
-    for i in $(seq 1 100); do
+    # Until every port is its own (or it gives up): a server that holds only some of them
+    # is still retrying the others and may yet exit.
+    for i in $(seq 1 200); do
       if ! kill -0 "$pid" 2>/dev/null; then break; fi
-      if listening "$port"; then
+      owned=1
+      for p in "${ports[@]}"; do listens_as "$p" "$pid" || { owned=0; break; }; done
+      if ((owned)); then
         started_pid=$pid started_port=$port
         return 0
       fi
