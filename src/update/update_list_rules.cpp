@@ -8,6 +8,7 @@
 #include "common/path_names.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
+#include "platform/long_name.h"
 #include "startup/globals.h"
 
 namespace qvx {
@@ -22,9 +23,30 @@ constexpr int64_t kServerMarginSeconds = 5 * 60;
 // subtracted as one would decide a tie at the boundary by rounding. In whole seconds it is exact.
 int64_t WholeSeconds(TDateTime t) { return std::llround(t * 86400.0); }
 
+// The part after the last separator of either kind. NameOfPath keeps the second byte of a
+// double-byte character, which may be a "\\"; no such byte is ever a "/".
+std::string FinalName(const std::string& path) {
+  const std::string name = NameOfPath(path);
+  const size_t cut = name.rfind('/');
+  return cut == std::string::npos ? name : name.substr(cut + 1);
+}
+
 }  // namespace
 
 bool IsToolFile(const std::string& name) { return IsToolFile(name, ToolExePath); }
+
+std::string ResolvedFinalName(const std::string& relativeName) {
+  const std::string name = FinalName(relativeName);
+  // Only a name with "~" can be a short one; any other is already what Windows finds.
+  if (name.find('~') == std::string::npos) return name;
+  const std::string full = AppPath + relativeName;
+  const std::string resolved = LongPathName(full);
+  return resolved == full ? name : FinalName(resolved);
+}
+
+bool ReachesKeptDataFile(const std::string& relativeName) {
+  return IsKeptDataFile(relativeName) || IsKeptDataFile(ResolvedFinalName(relativeName));
+}
 
 TDateTime GetLocalFileTime(const std::string& relativeName) {
   const std::string full = AppPath + relativeName;

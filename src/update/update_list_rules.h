@@ -12,6 +12,15 @@ namespace qvx {
 // IsToolFile for the tool this run was started for (ToolExePath).
 bool IsToolFile(const std::string& name);
 
+// The final name of a listed entry as Windows resolves it below AppPath: the part after the last
+// "\\" or "/"; where that could be an 8.3 short name (it holds "~") and a file exists there, the
+// long name of that file.
+std::string ResolvedFinalName(const std::string& relativeName);
+
+// A listed entry that would reach a kept data file of this installation, by its own name or
+// through the short name of the file that exists (see IsKeptDataFile and ResolvedFinalName).
+bool ReachesKeptDataFile(const std::string& relativeName);
+
 // Last-write time of AppPath + relativeName in local time, truncated to an even second; 0 when
 // the file is missing or the folder search does not report it (a hidden file).
 TDateTime GetLocalFileTime(const std::string& relativeName);

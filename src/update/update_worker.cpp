@@ -260,8 +260,8 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
     const std::string number = std::to_string(i);
     const std::string name = TrimBlanks(list.ValueOf("filename" + number));
     if (name.empty()) continue;
+    if (ReachesKeptDataFile(name)) continue;
     const std::string file = NameOfPath(name);
-    if (IsKeptDataFile(file)) continue;
     const std::string date = list.ValueOf("filedate" + number);
     if (EqualTextIgnoreCase(file, ownName)) continue;
     // Nothing outside the installation folder is written, except the tool at ToolExePath.
