@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/errors.h"
+#include "common/path_names.h"
 #include "net/body_sink.h"
 #include "net/http_client.h"
 #include "net/unpacking_sink.h"
@@ -119,8 +120,12 @@ void TLeftoverSweep::SweepFolder(const std::string& folder) {
 }
 
 void TLeftoverSweep::SweepBeside(const std::string& path) {
-  const size_t cut = path.find_last_of("\\/");
-  SweepFolder(cut == std::string::npos ? std::string() : path.substr(0, cut + 1));
+  // FolderOfPath keeps the second byte of a double-byte character, which may be a "\\"; a "/"
+  // is never such a byte, and a listed name may use it as a separator.
+  std::string folder = FolderOfPath(path);
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash >= folder.size()) folder = path.substr(0, slash + 1);
+  SweepFolder(folder);
 }
 
 }  // namespace qvx
