@@ -20,8 +20,9 @@
 # (/slow/ works there too). The test authority is trusted only by those who are told to:
 #   - natively (OpenSSL), the test process points SSL_CERT_FILE at DIR/tls/ca.crt, which
 #     OpenSSL takes as its default trusted file (SSL_CERT_DIR, /etc/ssl/certs, still counts);
-#   - under Wine, the test program adds it to the prefix's LocalMachine "Root" store (see
-#     wine-servers.sh for how Wine's crypt32 finds its trusted roots).
+#   - under Wine, the test program adds it to the prefix's LocalMachine "Root" store, and takes
+#     the earlier ones out (see wine-servers.sh for how Wine's crypt32 finds its trusted roots);
+#     Wine matches no IP address against a certificate, so Windows tests use "localhost".
 # Nothing is added to the system's own certificate store.
 set -u
 

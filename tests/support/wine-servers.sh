@@ -8,17 +8,28 @@
 # and runs it with "stop" at the end. The servers also stop by themselves when the shell that
 # started them ends. Sourced: no "exit" and no shell options here.
 #
-# Trusted roots under Wine (8.0, seen here): crypt32's "Root" store is a registry store in the
-# prefix (HKLM and HKCU\Software\Microsoft\SystemCertificates\Root). When a process first opens
-# it, Wine copies the host's roots into HKLM as volatile keys, from the first of its known places
-# that holds any (on Debian /etc/ssl/certs/ca-certificates.crt); there is no variable that names
-# another file. So the TLS tests make their authority trusted in the prefix, not on the host: the
-# test program adds DIR/tls/ca.crt to the LocalMachine and CurrentUser Root stores
-# (TestWebServer::TrustTestAuthority), where it stays for later runs and replaces older ones.
-# Two limits met: the SSL policy of CertVerifyCertificateChainPolicy matches host names only, never
-# an IP address; and the chain engine trusts the added authority when it gets the certificate
-# files, but finds no issuer for the certificate Schannel hands over (the tests that need a trusted
-# certificate are skipped under Wine for that reason).
+# Trusted roots under Wine (8.0, seen here; crypt32's rootstore.c, store.c and chain.c agree):
+# - crypt32's "Root" store is a registry store in the prefix:
+#   HKLM\Software\Microsoft\SystemCertificates\Root\Certificates\<SHA-1 of the certificate>.
+#   The CurrentUser "Root" store shows the same certificates, and what is added through it lands
+#   in HKLM too.
+# - When a process first opens the LocalMachine Root store, Wine copies the host's roots into it
+#   as volatile keys, from the first of its known places that holds any (on Debian
+#   /etc/ssl/certs/ca-certificates.crt). No variable names another file, so the host's places
+#   are the machine's own trust and are left alone.
+# - The chain engine of CertGetCertificateChain takes its roots from that store, and issuers from
+#   it and the CA, My and Trust stores, whether or not the caller names extra stores. A
+#   certificate issued by an authority in the store gets a whole, trusted chain.
+# So the TLS tests make their authority trusted in the prefix only: the test program adds
+# DIR/tls/ca.crt to the Root store (TestWebServer::TrustTestAuthority), where it stays for later
+# runs, and removes the earlier test authorities (each server start makes a new one with the same
+# name) by deleting their registry keys. CertDeleteCertificateFromStore cannot do that here: it
+# reports success, removes nothing, and a certificate added in the same session of the store is
+# lost as well, which once left the prefix with the first run's authority only and every trusted
+# certificate's chain ending at the leaf (CERT_TRUST_IS_PARTIAL_CHAIN).
+# One limit remains: the SSL policy of CertVerifyCertificateChainPolicy matches host names only,
+# never an IP address (CERT_E_CN_NO_MATCH for 127.0.0.1 with IP:127.0.0.1 in the certificate), so
+# the tests reach the TLS servers as "localhost" under Wine.
 _qvx_ws_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 _qvx_ws_dir=$_qvx_ws_root/build/wine-servers
 

@@ -505,7 +505,6 @@ std::vector<RunCase> Cases() {
     c.push_back(r);
   }
   using Site = test::TestWebServer::TlsSite;
-#ifndef _WIN32  // under Wine the test authority is not trusted yet (see https_servers_test.cpp)
   {
     RunCase r;
     r.Name = "TheWholeRunOverHttpsThroughTheTunnel";
@@ -519,7 +518,6 @@ std::vector<RunCase> Cases() {
     r.AppInfo = app;
     c.push_back(r);
   }
-#endif
   {
     // A refused certificate: nothing is requested, nothing on disk changes.
     RunCase r;
