@@ -236,33 +236,12 @@ class SchannelSession final : public TlsSession {
     chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
-    // The issuers may come from what the server sent and from the trusted roots. Naming the
-    // roots here changes no verdict (trust is still the chain engine's own), but Wine's chain
-    // engine (8.0) looks for issuers only in the stores it is handed and would otherwise end
-    // every chain at the server's certificate.
-    HCERTSTORE candidates = CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr);
-    HCERTSTORE roots[2] = {};
-    const DWORD places[2] = {CERT_SYSTEM_STORE_LOCAL_MACHINE, CERT_SYSTEM_STORE_CURRENT_USER};
-    if (candidates) {
-      CertAddStoreToCollection(candidates, certificate->hCertStore, 0, 0);
-      for (int i = 0; i < 2; ++i) {
-        roots[i] = CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, places[i] | CERT_STORE_READONLY_FLAG, "Root");
-        if (roots[i]) CertAddStoreToCollection(candidates, roots[i], 0, 0);
-      }
-    }
-    // The chain is built for a copy of the server's certificate of its own: Wine's chain
-    // engine finds no issuer for the context Schannel hands out.
-    PCCERT_CONTEXT leaf = CertCreateCertificateContext(certificate->dwCertEncodingType, certificate->pbCertEncoded,
-                                                       certificate->cbCertEncoded);
+    // The issuers come from what the server sent and from the system's stores, the trusted
+    // roots among them; the chain engine looks in those itself.
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    const BOOL built = leaf && CertGetCertificateChain(nullptr, leaf, nullptr,
-                                               candidates ? candidates : certificate->hCertStore,
+    const BOOL built = CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore,
                                                &chainPara, 0, nullptr, &chain);
-    if (leaf) CertFreeCertificateContext(leaf);
     CertFreeCertificateContext(certificate);
-    for (HCERTSTORE store : roots)
-      if (store) CertCloseStore(store, 0);
-    if (candidates) CertCloseStore(candidates, 0);
     if (!built || !chain) return Fail(TlsFailure::UntrustedIssuer, "no certificate chain " + Hex(GetLastError()));
     // The chain's own verdict first: the SSL policy may report a name before an untrusted
     // issuer (Wine's does), and the issuer is the graver of the two.
