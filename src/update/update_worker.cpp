@@ -256,7 +256,13 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
   const int32_t count = ListInt(list, "filecount", 0);
   const std::string ownName = NameOfPath(ExecutablePath());
   for (const int32_t i : fileNumbers) {
-    if (i >= count || Terminated()) break;
+    if (i >= count) break;
+    if (Terminated()) {
+      // Closed between two files: the rest of the list was never looked at, so the run must not
+      // read as up to date.
+      NoteRunOutcome(TRunOutcome::FilesFailed);
+      break;
+    }
     const std::string number = std::to_string(i);
     const std::string name = TrimBlanks(list.ValueOf("filename" + number));
     if (name.empty()) continue;
@@ -382,7 +388,10 @@ bool TDownShareFileThread::WaitToolClosed() {
       return false;
     }
     Pause(gPauses.ToolCloseRetryMs);
-    if (Terminated()) return false;
+    if (Terminated()) {
+      NoteRunOutcome(TRunOutcome::FilesFailed);
+      return false;
+    }
   }
 }
 

@@ -61,6 +61,9 @@ struct RunCase {
   int32_t CurrentSetupId = 5;
   Tool RunningTool = Tool::None;
   bool CancelOnFirstProgress = false;
+  // A close request that comes just as the first listed file's transfer ends: the worker is
+  // asked to stop, but no transfer is running to be aborted.
+  bool StopBeforeSecondFile = false;
   // Served over TLS with this kind of certificate instead of plain HTTP (0: plain).
   int Https = 0;
   std::string Config;  // config.ini of the installation; "<proxy port>" stands for the proxy's
@@ -397,6 +400,20 @@ std::vector<RunCase> Cases() {
   }
   {
     RunCase r;
+    r.Name = "ClosingBetweenTwoFilesIsNoCompleteRun";
+    r.ExitCode = 1;
+    r.List = {"filecount=2", "filename0=a.txt", std::string("filedate0=") + kNewer,
+              "filename1=b.txt", std::string("filedate1=") + kNewer, "AppDate=2015-3-20"};
+    r.Server = {a, {"b.txt", "bee"}};
+    r.StopBeforeSecondFile = true;
+    r.Lines = {kGet, kGet + "a.txt", kDone};
+    r.After = {a};
+    r.Absent = {"b.txt"};
+    r.AppInfo = app;
+    c.push_back(r);
+  }
+  {
+    RunCase r;
     r.Name = "ProgressFollowsTheBlocksOfABody";
     r.List = {"filecount=1", "filename0=c.bin", std::string("filedate0=") + kNewer};
     r.Server = {{"c.bin", std::string(150000, 'c')}};
@@ -624,6 +641,11 @@ TEST_P(UpdateRunTest, Run) {
           worker.CancelTransfer();
           worker.Terminate();
         }
+      };
+    }
+    if (r.StopBeforeSecondFile) {
+      sink.OnLine = [&worker](const std::string& line) {
+        if (line == kGet + "a.txt") worker.Terminate();
       };
     }
     worker.Resume();
