@@ -242,7 +242,11 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
     }
   }
   const bool fetched = DownloadChecked(setup, "", setupHash);
-  if (Terminated()) return true;
+  if (Terminated()) {
+    // Closed before the installer could be started: nothing was installed.
+    NoteRunOutcome(TRunOutcome::FilesFailed);
+    return true;
+  }
   // Only this run's download is started: an old installer left behind by a failed delete may be
   // exactly the one the server has replaced.
   if (!fetched || !FileIsPresent(setup)) return false;

@@ -61,9 +61,9 @@ struct RunCase {
   int32_t CurrentSetupId = 5;
   Tool RunningTool = Tool::None;
   bool CancelOnFirstProgress = false;
-  // A close request that comes just as the first listed file's transfer ends: the worker is
+  // A close request that comes just as the transfer announced by this line ends: the worker is
   // asked to stop, but no transfer is running to be aborted.
-  bool StopBeforeSecondFile = false;
+  std::string StopAfterLine;
   // Served over TLS with this kind of certificate instead of plain HTTP (0: plain).
   int Https = 0;
   std::string Config;  // config.ini of the installation; "<proxy port>" stands for the proxy's
@@ -176,6 +176,20 @@ std::vector<RunCase> Cases() {
     r.Absent = {"a.txt"};
     r.InstallerStarted = true;
     r.Messages = {"1025:1:1"};
+    r.Retry = true;
+    c.push_back(r);
+  }
+  {
+    RunCase r;
+    r.Name = "ClosingAsTheInstallerArrivesStartsNothingAndIsNoCompleteRun";
+    r.ExitCode = 1;
+    r.List = With({"softid=7", "last_setupid=6"}, kOneFile);
+    r.Server = {a, tool, {"setup.exe", kFake}};
+    r.StopAfterLine = kGet + "setup.exe";
+    r.Lines = {kGet, kGet + "setup.exe"};
+    r.After = {{"setup.exe", kFake}, {"qvxtool.exe", kFake}};
+    r.Absent = {"a.txt"};
+    r.Messages = {};
     r.Retry = true;
     c.push_back(r);
   }
@@ -405,7 +419,7 @@ std::vector<RunCase> Cases() {
     r.List = {"filecount=2", "filename0=a.txt", std::string("filedate0=") + kNewer,
               "filename1=b.txt", std::string("filedate1=") + kNewer, "AppDate=2015-3-20"};
     r.Server = {a, {"b.txt", "bee"}};
-    r.StopBeforeSecondFile = true;
+    r.StopAfterLine = kGet + "a.txt";
     r.Lines = {kGet, kGet + "a.txt", kDone};
     r.After = {a};
     r.Absent = {"b.txt"};
@@ -643,9 +657,9 @@ TEST_P(UpdateRunTest, Run) {
         }
       };
     }
-    if (r.StopBeforeSecondFile) {
-      sink.OnLine = [&worker](const std::string& line) {
-        if (line == kGet + "a.txt") worker.Terminate();
+    if (!r.StopAfterLine.empty()) {
+      sink.OnLine = [&worker, &r](const std::string& line) {
+        if (line == r.StopAfterLine) worker.Terminate();
       };
     }
     worker.Resume();
