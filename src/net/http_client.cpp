@@ -93,9 +93,9 @@ void THttpClient::BuildRequest(const std::string& method, const TRoute& route) {
 }
 
 bool THttpClient::EnsureConnection(bool tlsWanted) {
-  if (Sock.IsOpen() && ConnectedHost == TargetHost && ConnectedPort == TargetPort &&
-      Sock.IsTls() == tlsWanted && !Sock.HasPendingInput())
-    return true;
+  FReused = Sock.IsOpen() && ConnectedHost == TargetHost && ConnectedPort == TargetPort &&
+            Sock.IsTls() == tlsWanted && !Sock.HasPendingInput();
+  if (FReused) return true;
   Sock.CloseConnection();
   Sock.LocalHost = IPInterface;
   Sock.LocalPort = "0";
@@ -252,23 +252,45 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
   TargetHost = FProxyMode ? ProxyHost : route.Url.Host;
   TargetPort = FProxyMode ? ProxyPort : route.Url.Port;
 
-  if (!EnsureConnection(route.Https)) return false;
-
   Document.SetPosition(0);
   std::string request = Protocol == "0.9" ? TextBefore(Headers.LineAt(0), " HTTP/") + "\r\n"
                                           : Headers.JoinedText();
   if (route.SendBody) request += Document.Bytes();
-  if (!Sock.SendText(request)) return false;
-  if (route.SendBody) UploadSize = static_cast<int32_t>(Document.Size());
+  const size_t uploaded = route.SendBody ? Document.Size() : 0;
+  // A server may close a kept connection while the request is on its way. When a reused
+  // connection ends before the first byte of the answer, a request that may be repeated is sent
+  // once more on a new connection; any other outcome stands.
+  const bool repeatable = method == "GET" || method == "HEAD";
+  for (bool retried = false;; retried = true) {
+    if (!EnsureConnection(route.Https)) return false;
+    const bool mayRetry = FReused && repeatable && !retried;
+    if (!Sock.SendText(request)) {
+      if (mayRetry && !AbortRequested.load()) {
+        DropConnection();
+        continue;
+      }
+      return false;
+    }
+    if (route.SendBody) UploadSize = static_cast<int32_t>(uploaded);
 
-  ResetRequest();
-  TransferMode = TTransferMode::OpenEnded;
-  FAnnouncedLength = -1;
-  FCloseMarked = Protocol != "1.1";
-  FHeadBytes = 0;
-  FHeadLines = 0;
+    ResetRequest();
+    TransferMode = TTransferMode::OpenEnded;
+    FAnnouncedLength = -1;
+    FCloseMarked = Protocol != "1.1";
+    FHeadBytes = 0;
+    FHeadLines = 0;
 
-  ReadStatusLine();
+    ReadStatusLine();
+    // Nothing came: one head line was asked for, and it ended with the connection, empty.
+    const bool nothingCame = Headers.Count() == 0 && FHeadBytes == 2 && !Sock.HasBufferedInput();
+    if (mayRetry && nothingCame && Sock.SocketError() == sockerr::kConnectionReset &&
+        !AbortRequested.load()) {
+      DropConnection();
+      FLead.clear();
+      continue;
+    }
+    break;
+  }
   const bool headRead = (Headers.Count() == 0 || ReadHeaderBlock()) && Sock.SocketError() == 0;
   const bool readBody = headRead && !(method == "HEAD" || ResultCode == 204 || ResultCode == 304);
   bool ok = headRead;

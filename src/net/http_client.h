@@ -119,6 +119,7 @@ class THttpClient : public TNetClient {
   int32_t FAnnouncedLength = -1;
   bool FProxyMode = false;
   bool FCloseMarked = false;
+  bool FReused = false;  // the last EnsureConnection kept the open connection
   size_t FHeadBytes = 0;
   size_t FHeadLines = 0;
   size_t FBodySize = 0;

@@ -66,6 +66,8 @@ class TTcpConnection : public TSocketBase {
 
   // Does not wait: true when buffered bytes, data or an end of stream are pending.
   bool HasPendingInput();
+  // Whether received bytes wait in the buffer (a line not yet ended, say).
+  bool HasBufferedInput() const { return Buffered() > 0; }
   void CloseConnection();
   // Whether the last receive that failed with kConnectionReset met an orderly close (end of
   // stream) rather than a reset. Both carry the same code; only the former ends a body that is

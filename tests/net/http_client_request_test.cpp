@@ -229,3 +229,56 @@ TEST(HttpRequest, Http11KeepsTheConnectionUntilStaleBytesOrClose) {
 
 }  // namespace
 }  // namespace qvx
+
+namespace qvx {
+namespace {
+
+// Servers close kept connections when they like, also while a request is on its way. A request
+// that may be repeated goes once more on a new connection when the kept one ends before the
+// first byte of the answer; anything else fails as it did.
+TEST(HttpRequest, AKeptConnectionThatTheServerClosedIsReplacedOnceForGetAndHead) {
+  const std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 1\r\n\r\n";
+  struct Case {
+    const char* name;
+    std::string method;
+    ServerScript second;  // what the kept connection does with the second request
+    bool retried;
+  } cases[] = {
+      {"closed before the answer", "GET", ServerScript().ReadRequest(), true},
+      {"HEAD, closed before the answer", "HEAD", ServerScript().ReadRequest(), true},
+      {"reset before the answer", "GET", ServerScript().ReadRequest().Reset(), true},
+      {"part of the answer, then closed", "GET", ServerScript().ReadRequest().Send("HTTP/1.1 2"), false},
+      {"a POST is never sent twice", "POST", ServerScript().ReadRequest(), false},
+  };
+  for (const auto& c : cases) {
+    ServerScript first = ServerScript().Answer(ok + "a");
+    for (const auto& step : c.second.Steps()) {
+      if (step.kind == ServerScript::Step::kReadRequest) first.ReadRequest();
+      if (step.kind == ServerScript::Step::kSend) first.Send(step.bytes);
+      if (step.kind == ServerScript::Step::kReset) first.Reset();
+    }
+    ScriptServer server({first, ServerScript().Answer(ok + "b")}, 5000);
+    THttpClient http;
+    http.Timeout = 5000;
+    http.Protocol = "1.1";
+    ASSERT_TRUE(http.ExecuteMethod("GET", server.BaseUrl() + "/a")) << c.name;
+    ASSERT_TRUE(http.Sock.IsOpen()) << c.name;
+    http.ResetRequest();
+    if (c.method == "POST") http.Document.Bytes() = "form=1";
+    const bool done = http.ExecuteMethod(c.method, server.BaseUrl() + "/b");
+    EXPECT_EQ(done, c.retried) << c.name;
+    if (c.retried) {
+      EXPECT_EQ(http.ResultCode, 200) << c.name;
+      EXPECT_EQ(http.Document.Bytes(), c.method == "GET" ? "b" : "") << c.name;
+    }
+    EXPECT_EQ(server.WaitDone(c.retried ? 5000 : 300), c.retried) << c.name;
+    const auto received = server.Received();
+    const std::string request = c.method + " /b HTTP/1.1\r\n";
+    EXPECT_NE(received[0].find(request), std::string::npos) << c.name;
+    // The request goes again byte for byte, or not at all.
+    EXPECT_EQ(received[1], c.retried ? received[0].substr(received[0].find(request)) : "") << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace qvx
