@@ -135,7 +135,8 @@ void TDownShareFileThread::Execute() {
     // A run that fetched nothing must not read like one that found nothing to do.
     Report(ListFailureLine(UpdateBaseUrl + "up.txt", FetchFailureReason(*FHttp),
                            ProductUrlNote(UpdateBaseUrl)));
-    NoteRunOutcome(TRunOutcome::ListFailed);
+    // A list the user stopped says nothing about the server: it counts as a cancelled run.
+    NoteRunOutcome(FHttp->AbortRequested.load() ? TRunOutcome::FilesFailed : TRunOutcome::ListFailed);
     FinishRun();
     return;
   }

@@ -60,7 +60,9 @@ struct RunCase {
   bool ToolArgument = true;       // ToolExePath names the installation's qvxtool.exe
   int32_t CurrentSetupId = 5;
   Tool RunningTool = Tool::None;
-  bool CancelOnFirstProgress = false;
+  // The window's Close at the first progress of the transfer that this line announced (the
+  // quiet list fetch: the run's first line); empty: none.
+  std::string CancelAtProgressAfter;
   // A close request that comes just as the transfer announced by this line ends: the worker is
   // asked to stop, but no transfer is running to be aborted.
   std::string StopAfterLine;
@@ -406,10 +408,22 @@ std::vector<RunCase> Cases() {
     r.List = {"filecount=2", "filename0=big.bin", std::string("filedate0=") + kNewer,
               "filename1=a.txt", std::string("filedate1=") + kNewer, "AppDate=2015-3-20"};
     r.Server = {a, {"big.bin", std::string(200000, 'b')}};
-    r.CancelOnFirstProgress = true;
+    r.CancelAtProgressAfter = kGet + "big.bin";
     r.Lines = {kGet, kGet + "big.bin", " Socket err:200", kDone};
     r.Absent = {"big.bin", "a.txt"};
     r.AppInfo = app;
+    c.push_back(r);
+  }
+  {
+    RunCase r;
+    r.Name = "ClosingWhileTheListArrivesIsACancelNotAListFailure";
+    r.ExitCode = 1;
+    r.List = {"; " + std::string(300000, 'x'), "filecount=1", "filename0=a.txt",
+              std::string("filedate0=") + kNewer};
+    r.Server = {a};
+    r.CancelAtProgressAfter = kGet;
+    r.Lines = {kGet, "*could not be fetched: cancelled", kDone};
+    r.Absent = {"a.txt"};
     c.push_back(r);
   }
   {
@@ -648,10 +662,10 @@ TEST_P(UpdateRunTest, Run) {
   test::TRecordingStatusSink sink;
   {
     TDownShareFileThread worker(&sink);
-    if (r.CancelOnFirstProgress) {
-      sink.OnProgress = [&worker, &sink] {
-        // What the window's Close does while a listed file downloads.
-        if (sink.Lines.back() == kGet + "big.bin") {
+    if (!r.CancelAtProgressAfter.empty()) {
+      sink.OnProgress = [&worker, &sink, &r] {
+        // What the window's Close does while a transfer runs.
+        if (sink.Lines.back() == r.CancelAtProgressAfter) {
           worker.CancelTransfer();
           worker.Terminate();
         }
