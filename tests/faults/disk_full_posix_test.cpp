@@ -10,31 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "lang/message_strings.h"
-#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/script_server.h"
-#include "support/temp_folder.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
-#include "update/update_worker.h"
+#include "support/test_installation.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
 
 using test::ScriptServer;
+using test::OkAnswer;
 using test::ServerScript;
 
-const char kLanguageIni[] = "[1]\r\ncon_str031=Nothing unpacked.\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n";
 const std::string kOldAppInfo = "Owner=kept\r\nAppDate=2015-3-20\r\n";
 const std::string kNewAppInfo = "Owner=kept\r\nAppDate=2024-5-6\r\n";
 const std::string kList =
     "filecount=3\r\nfilename0=small.txt\r\nfiledate0=2099-1-1-0-0-0\r\nfilename1=big.bin\r\n"
     "filedate1=2099-1-1-0-0-0\r\nfilename2=last.txt\r\nfiledate2=2099-1-1-0-0-0\r\nAppDate=2024-5-6\r\n";
-
-std::string Ok(const std::string& body) {
-  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-}
 
 // Lowers the process's file-size limit for the life of the object.
 class TFileSizeLimit {
@@ -58,43 +50,32 @@ class TFileSizeLimit {
 
 class DiskFull : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();
-    SetWorkerPausesForTesting({20, 10});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10}); }
   static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
 
   void SetUp() override {
-    FInstall.Write("data\\Language.ini", kLanguageIni);
+    FInstall.Enter();
     FInstall.Write("data\\App.info", kOldAppInfo);
     FInstall.Write("small.txt", "old small");
     FInstall.Write("big.bin", FOldBig);
     FInstall.Write("last.txt", "old last");
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    ToolExePath.clear();
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
   }
-  void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
-  }
+  void TearDown() override { FInstall.Leave(); }
 
   std::vector<std::string> Run(rlim_t limit, bool& retry) {
-    ScriptServer server({ServerScript().Answer(Ok(kList)), ServerScript().Answer(Ok("new small")),
-                         ServerScript().Answer(Ok(FNewBig)), ServerScript().Answer(Ok("new last"))});
+    ScriptServer server({ServerScript().Answer(OkAnswer(kList)),
+                         ServerScript().Answer(OkAnswer("new small")),
+                         ServerScript().Answer(OkAnswer(FNewBig)),
+                         ServerScript().Answer(OkAnswer("new last"))});
     UpdateBaseUrl = server.BaseUrl() + "/qvx/";
     test::TRecordingStatusSink sink;
+    std::vector<std::string> lines;
     {
       TFileSizeLimit disk(limit);
-      TDownShareFileThread worker(&sink);
-      worker.Resume();
-      TApplication::Instance().WaitFor(worker);
+      lines = test::RunWorker(sink);
     }
-    TApplication::Instance().ProcessMessages();
     retry = sink.RetryEnabled;
-    return sink.Lines;
+    return lines;
   }
 
   void ExpectNoStrayFiles() {
@@ -102,7 +83,7 @@ class DiskFull : public ::testing::Test {
     EXPECT_EQ(FInstall.List("data"), "App.info Language.ini update.log");
   }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
   const std::string FOldBig = std::string(1000, 'o');
   const std::string FNewBig = std::string(300000, 'n');
 };

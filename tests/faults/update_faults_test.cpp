@@ -8,29 +8,23 @@
 #include <string>
 #include <vector>
 
-#include "lang/message_strings.h"
 #include "net/body_packer.h"
 #include "net/body_unpack.h"
-#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/script_server.h"
-#include "support/temp_folder.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
-#include "update/update_worker.h"
+#include "support/test_installation.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
 
 using test::ScriptServer;
 using test::ServerScript;
+using test::OkAnswer;
 
 const std::string kGet = "Fetching:";
 const std::string kDone = "Done.";
 const std::string kNothing = "Nothing unpacked.";
-const char kLanguageIni[] =
-    "[1]\r\ncon_str031=Nothing unpacked.\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n"
-    "con_str148=Tool still open.\r\n";
 
 const std::string kList =
     "filecount=2\r\nfilename0=victim.bin\r\nfiledate0=2099-1-1-0-0-0\r\n"
@@ -42,11 +36,6 @@ std::string Content(size_t n, int seed) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed) >> 3);
   return s;
-}
-
-std::string Ok(const std::string& body, const std::string& extra = "") {
-  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" + extra +
-         "\r\n" + body;
 }
 
 
@@ -61,24 +50,11 @@ std::string Packed(uint32_t declared, uint32_t checksum, const std::string& data
 
 class UpdateFaults : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();  // this thread serves the worker's calls
-    SetWorkerPausesForTesting({20, 10, 400});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10, 400}); }
   static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
 
-  void SetUp() override {
-    FInstall.Write("data\\Language.ini", kLanguageIni);
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    ToolExePath.clear();
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
-  }
-  void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
-  }
+  void SetUp() override { FInstall.Enter(); }
+  void TearDown() override { FInstall.Leave(); }
 
   // One run against scripts played in order: up.txt, victim.bin, after.txt.
   std::vector<std::string> Run(std::vector<ServerScript> scripts) {
@@ -88,13 +64,7 @@ class UpdateFaults : public ::testing::Test {
     ScriptServer server(std::move(scripts));
     UpdateBaseUrl = server.BaseUrl() + "/qvx/";
     test::TRecordingStatusSink sink;
-    {
-      TDownShareFileThread worker(&sink);
-      worker.Resume();
-      TApplication::Instance().WaitFor(worker);
-    }
-    TApplication::Instance().ProcessMessages();
-    return sink.Lines;
+    return test::RunWorker(sink);
   }
 
   // No leftovers of an interrupted save may remain beside the targets.
@@ -103,7 +73,7 @@ class UpdateFaults : public ::testing::Test {
     EXPECT_EQ(FInstall.List("data"), "App.info Language.ini update.log");
   }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
   const std::string FOld = Content(1000, 1);
   const std::string FNew = Content(300000, 2);
 };
@@ -136,21 +106,21 @@ TEST_F(UpdateFaults, ABrokenDownloadKeepsTheOldFileAndTheRunGoesOn) {
        ServerScript().Answer("HTTP/1.0 200 OK\r\nX-Pad: " + std::string(16 << 20, 'p')),
        " Socket err:200", false},
       {"packed body declaring 2 GiB, wrong checksum",
-       ServerScript().Answer(Ok(Packed(0x7FFFFFFF, sum + 1, FNew), "Content-Encoding: gzip\r\n")),
+       ServerScript().Answer(OkAnswer(Packed(0x7FFFFFFF, sum + 1, FNew), "Content-Encoding: gzip\r\n")),
        kNothing, false},
       {"packed body declaring 2 GiB, right checksum",
-       ServerScript().Answer(Ok(Packed(0x7FFFFFFF, sum, FNew), "Content-Encoding: gzip\r\n")), "",
+       ServerScript().Answer(OkAnswer(Packed(0x7FFFFFFF, sum, FNew), "Content-Encoding: gzip\r\n")), "",
        true},
       {"packed body cut short",
-       ServerScript().Answer(Ok(Packed(300000, sum, FNew).substr(0, 2000), "Content-Encoding: gzip\r\n")),
+       ServerScript().Answer(OkAnswer(Packed(300000, sum, FNew).substr(0, 2000), "Content-Encoding: gzip\r\n")),
        "Error -5 during UnCompressMem process", false},
       {"no HTTP at all", ServerScript().Answer("garbage\r\n" + FNew.substr(0, 5000)), " Socket err:0",
        false},
   };
   for (auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<std::string> lines = Run({ServerScript().Answer(Ok(kList)), c.victim,
-                                                ServerScript().Answer(Ok("new after"))});
+    const std::vector<std::string> lines = Run({ServerScript().Answer(OkAnswer(kList)), c.victim,
+                                                ServerScript().Answer(OkAnswer("new after"))});
     std::vector<std::string> expected = {kGet, kGet + "victim.bin"};
     if (!c.line.empty()) expected.push_back(c.line);
     expected.insert(expected.end(), {kGet + "after.txt", kDone});

@@ -41,6 +41,11 @@ ScriptServer::~ScriptServer() {
   SocketClose(FListener);
 }
 
+std::string OkAnswer(const std::string& body, const std::string& moreHeaders) {
+  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n" +
+         moreHeaders + "\r\n" + body;
+}
+
 std::string ScriptServer::BaseUrl() const { return "http://127.0.0.1:" + std::to_string(FPort); }
 
 std::vector<std::string> ScriptServer::Received() {

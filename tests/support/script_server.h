@@ -40,6 +40,9 @@ class ServerScript {
   std::vector<Step> FSteps;
 };
 
+// A whole "200 OK" answer over HTTP/1.0 with the body's length; moreHeaders are whole lines.
+std::string OkAnswer(const std::string& body, const std::string& moreHeaders = "");
+
 class ScriptServer {
  public:
   explicit ScriptServer(std::vector<ServerScript> scripts, int lifetimeMs = 30000);

@@ -12,6 +12,7 @@
 
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/publisher.h"
+#include "support/test_web_server.h"
 
 namespace qvx {
 
@@ -61,6 +62,22 @@ class PublishTest : public ::testing::Test {
     std::vector<std::string> args = {Release().u8string(), Out().u8string(), "--softid", "12"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Run(args);
+  }
+
+  // The loopback web server (nginx), or nullptr with the reason it did not start as a failure.
+  static test::TestWebServer* WebServer() {
+    try {
+      return &test::TestWebServer::Instance();
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what();
+      return nullptr;
+    }
+  }
+  // A folder the web server serves, emptied, for a test's publication.
+  static fs::path ServedFolder(test::TestWebServer& server, const std::string& name) {
+    const fs::path served = fs::path(server.Root()) / name;
+    fs::remove_all(served);
+    return served;
   }
 
   // Every file below a folder with its bytes, relative names with "/".

@@ -3,16 +3,12 @@
 // up to date; then the served files are tampered with and the installation stays as it was.
 #include <gtest/gtest.h>
 
-#include "lang/message_strings.h"
 #include "net/body_packer.h"
-#include "platform/launch_facts.h"
 #include "publish_fixture.h"
 #include "startup/globals.h"
-#include "support/temp_folder.h"
+#include "support/test_installation.h"
 #include "support/test_web_server.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
-#include "update/update_worker.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
@@ -24,51 +20,32 @@ class SignedRoundTrip : public PublishTest {
  protected:
   void SetUp() override {
     PublishTest::SetUp();
-    TApplication::Instance();  // this thread serves the worker's calls
-    SetWorkerPausesForTesting({20, 10, 10000});
-    FInstall.Write("data\\Language.ini",
-                   "[1]\r\ncon_str031=Nothing unpacked.\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n");
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    ToolExePath.clear();
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
+    test::PrepareWorkerRuns({20, 10, 10000});
+    FInstall.Enter();
   }
   void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
+    FInstall.Leave();
     SetWorkerPausesForTesting({});
     PublishTest::TearDown();
   }
 
   std::vector<std::string> Update() {
     test::TRecordingStatusSink sink;
-    {
-      TDownShareFileThread worker(&sink);
-      worker.Resume();
-      TApplication::Instance().WaitFor(worker);
-    }
-    TApplication::Instance().ProcessMessages();
-    return sink.Lines;
+    return test::RunWorker(sink);
   }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
 };
 
 TEST_F(SignedRoundTrip, NginxServesASignedReleaseThatOnlyArrivesUntampered) {
-  test::TestWebServer* server = nullptr;
-  try {
-    server = &test::TestWebServer::Instance();
-  } catch (const std::exception& e) {
-    FAIL() << e.what();
-  }
+  test::TestWebServer* server = WebServer();
+  ASSERT_NE(server, nullptr);
   const std::map<std::string, std::string> release = {
       {"big.bin", std::string(300000, 'B') + "end"},
       {"data/x.ini", "[Config]\r\nlang=1\r\n"},
       {"readme.txt", "read me"}};
   for (const auto& [path, bytes] : release) Put(path, bytes);
-  const fs::path served = fs::path(server->Root()) / "signed-roundtrip";
-  fs::remove_all(served);
+  const fs::path served = ServedFolder(*server, "signed-roundtrip");
   const TRunResult key = Run({"keygen", (FRoot / "publisher.pem").u8string()});
   ASSERT_EQ(key.Code, 0) << key.Err;
   const size_t at = key.Out.find("UpdateKey=");

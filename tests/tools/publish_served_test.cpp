@@ -20,19 +20,14 @@ std::string FetchAsTheUpdater(THttpClient& http, const std::string& url, bool& m
 }
 
 TEST_F(PublishTest, NginxServesThePackedPublicationToTheUpdatersClient) {
-  test::TestWebServer* server = nullptr;
-  try {
-    server = &test::TestWebServer::Instance();
-  } catch (const std::exception& e) {
-    FAIL() << e.what();
-  }
+  test::TestWebServer* server = WebServer();
+  ASSERT_NE(server, nullptr);
   const std::map<std::string, std::string> release = {
       {"qvxtool.exe", std::string(200000, 'T') + "end"},
       {"data/x.ini", "[Config]\r\nlang=1\r\nproxySvr=\r\nproxtPort=8000\r\n[Config]\r\nlang=1\r\n"},
       {"lang/de/text.txt", "Hallo"}};  // too small to gain from packing: served plain
   for (const auto& [path, bytes] : release) Put(path, bytes);
-  const fs::path served = fs::path(server->Root()) / "publish-served";
-  fs::remove_all(served);
+  const fs::path served = ServedFolder(*server, "publish-served");
   const TRunResult r = Run({Release().u8string(), served.u8string(), "--softid", "3", "--pack"});
   ASSERT_EQ(r.Code, 0) << r.Err;
 

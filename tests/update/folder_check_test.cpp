@@ -17,17 +17,13 @@
 #include <unistd.h>
 #endif
 
-#include "lang/message_strings.h"
 #include "platform/file_system.h"
 #include "platform/folder_probe.h"
-#include "platform/launch_facts.h"
 #include "startup/globals.h"
-#include "support/temp_folder.h"
+#include "support/test_installation.h"
 #include "support/test_web_server.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
+#include "support/worker_run.h"
 #include "update/run_outcome.h"
-#include "update/update_worker.h"
 
 namespace qvx {
 namespace {
@@ -38,29 +34,18 @@ const std::string kSystemFolder = "Z:\\sys\\kernel\\";
 const std::string kSystemFolder = "/sys/kernel/";
 #endif
 
-const char kLanguageIni[] = "[1]\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n";
 const char kNewer[] = "2099-1-1-0-0-0";
 
 class FolderCheck : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();
-    SetWorkerPausesForTesting({20, 10});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10}); }
   static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
   void SetUp() override {
     if (!FolderExists(kSystemFolder)) GTEST_SKIP() << "no " << kSystemFolder << " here";
-    FInstall.Write("data\\Language.ini", kLanguageIni);
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    SetupIdKey = "softid";
-    LastSetupIdKey = "last_setupid";
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
+    FInstall.Enter();
   }
   void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
+    FInstall.Leave();
     ToolExePath.clear();
   }
 
@@ -73,16 +58,10 @@ class FolderCheck : public ::testing::Test {
     web.WriteFile(folder + "/qvxtool.exe", "new tool");
     UpdateBaseUrl = web.BaseUrl() + folder + "/";
     test::TRecordingStatusSink sink;
-    {
-      TDownShareFileThread worker(&sink);
-      worker.Resume();
-      TApplication::Instance().WaitFor(worker);
-    }
-    TApplication::Instance().ProcessMessages();
-    return sink.Lines;
+    return test::RunWorker(sink);
   }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
 };
 
 TEST_F(FolderCheck, TheProbeTellsAndLeavesNothingBehind) {

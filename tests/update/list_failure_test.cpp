@@ -5,17 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "lang/message_strings.h"
-#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "startup/product_data.h"
 #include "support/script_server.h"
-#include "support/temp_folder.h"
+#include "support/test_installation.h"
 #include "support/test_web_server.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
+#include "support/worker_run.h"
 #include "update/run_outcome.h"
-#include "update/update_worker.h"
 
 namespace qvx {
 namespace {
@@ -23,8 +19,6 @@ namespace {
 using test::ScriptServer;
 using test::ServerScript;
 using test::TestWebServer;
-
-const char kLanguageIni[] = "[1]\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n";
 
 struct FailCase {
   std::string Name;
@@ -89,23 +83,11 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 class ListFailure : public ::testing::TestWithParam<FailCase> {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();
-    SetWorkerPausesForTesting({20, 10, 1500});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10, 1500}); }
   static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
-  void SetUp() override {
-    FInstall.Write("data\\Language.ini", kLanguageIni);
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
-  }
-  void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
-  }
-  test::TTempFolder FInstall;
+  void SetUp() override { FInstall.Enter(); }
+  void TearDown() override { FInstall.Leave(); }
+  test::TTestInstallation FInstall;
 };
 
 TEST_P(ListFailure, OneLineSaysWhatWasAskedAndWhy) {
@@ -137,12 +119,7 @@ TEST_P(ListFailure, OneLineSaysWhatWasAskedAndWhy) {
 
   NoteRunOutcome(TRunOutcome::FilesFailed);  // a run starts afresh
   test::TRecordingStatusSink sink;
-  {
-    TDownShareFileThread worker(&sink);
-    worker.Resume();
-    TApplication::Instance().WaitFor(worker);
-  }
-  TApplication::Instance().ProcessMessages();
+  test::RunWorker(sink);
 
   ASSERT_EQ(sink.Lines.size(), 3u) << ::testing::PrintToString(sink.Lines);
   EXPECT_EQ(sink.Lines[0], "Fetching:");

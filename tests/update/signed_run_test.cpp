@@ -9,16 +9,12 @@
 #include <vector>
 
 #include "common/base64.h"
-#include "lang/message_strings.h"
 #include "platform/crypto.h"
-#include "platform/launch_facts.h"
 #include "platform/signing_key.h"
 #include "startup/globals.h"
 #include "support/script_server.h"
-#include "support/temp_folder.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
-#include "update/update_worker.h"
+#include "support/test_installation.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
@@ -28,9 +24,6 @@ using test::ServerScript;
 
 const std::string kGet = "Fetching:";
 const std::string kDone = "Done.";
-const char kLanguageIni[] =
-    "[1]\r\ncon_str031=Nothing unpacked.\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n"
-    "con_str148=Tool still open.\r\n";
 const std::string kOldA = "installed a, version 1";
 const std::string kNewA = "published a, version 2";
 const std::string kOldAppInfo = "Owner=kept\r\nAppDate=2015-3-20\r\nListSerial=4\r\n";
@@ -69,7 +62,7 @@ Publication SignedPublication() {
 
 std::string Answer(const std::string& body) {
   if (body == kMissing) return "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
-  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  return test::OkAnswer(body);
 }
 
 // What a run ends with.
@@ -81,29 +74,16 @@ enum class Outcome {
 
 class SignedRun : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();  // this thread serves the worker's calls
-    SetWorkerPausesForTesting({20, 10, 2000});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10, 2000}); }
   static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
 
   void SetUp() override {
-    FInstall.Write("data\\Language.ini", kLanguageIni);
+    FInstall.Enter();
     FInstall.Write("a.txt", kOldA);
     FInstall.Write("data\\App.info", kOldAppInfo);
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    ToolExePath.clear();
     CurrentSetupId = 5;
-    SetupIdKey = "softid";
-    LastSetupIdKey = "last_setupid";
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
   }
-  void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
-  }
+  void TearDown() override { FInstall.Leave(); }
 
   void SetKeys(const std::string& updateKey) {
     FInstall.Write("data\\Product.ini", "[Product]\r\nUpdateKey=" + updateKey + "\r\n");
@@ -130,12 +110,7 @@ class SignedRun : public ::testing::Test {
     FSink.RetryEnabled = false;
     ScriptServer server(std::move(scripts), 15000);
     UpdateBaseUrl = server.BaseUrl() + "/qvx/";
-    {
-      TDownShareFileThread worker(&FSink);
-      worker.Resume();
-      TApplication::Instance().WaitFor(worker);
-    }
-    TApplication::Instance().ProcessMessages();
+    test::RunWorker(FSink);
     Requests.clear();
     for (const std::string& request : server.Received()) {
       const size_t space = request.find(' ', 4);
@@ -173,7 +148,7 @@ class SignedRun : public ::testing::Test {
     EXPECT_EQ(FInstall.List(), "a.txt data");
   }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
   test::TRecordingStatusSink FSink;
   std::vector<std::string> Requests;
 };

@@ -8,18 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "lang/message_strings.h"
 #include "platform/file_system.h"
 #include "startup/globals.h"
-#include "support/temp_folder.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
-#include "update/update_worker.h"
+#include "support/test_installation.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
-
-const char kLanguageIni[] = "[1]\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n";
 
 std::vector<std::string> LinesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -32,32 +27,18 @@ std::vector<std::string> LinesOf(const std::string& text) {
 
 class UpdateLog : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();
-    SetWorkerPausesForTesting({20, 10});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10}); }
   static void TearDownTestSuite() { SetWorkerPausesForTesting({}); }
-  void SetUp() override {
-    FInstall.Write("data\\Language.ini", kLanguageIni);
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    ForgetLangStrFile();
-  }
-  void TearDown() override { ForgetLangStrFile(); }
+  void SetUp() override { FInstall.Enter(); }
+  void TearDown() override { FInstall.Leave(); }
 
   std::vector<std::string> RunAgainst(const std::string& baseUrl) {
     UpdateBaseUrl = baseUrl;
     test::TRecordingStatusSink sink;
-    {
-      TDownShareFileThread worker(&sink);
-      worker.Resume();
-      TApplication::Instance().WaitFor(worker);
-    }
-    TApplication::Instance().ProcessMessages();
-    return sink.Lines;
+    return test::RunWorker(sink);
   }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
 };
 
 TEST_F(UpdateLog, ARunLeavesItsVersionAddressAndEveryLineWithItsTime) {

@@ -11,17 +11,14 @@
 #include <thread>
 #include <vector>
 
-#include "platform/launch_facts.h"
 #include "platform/process.h"
 #include "startup/globals.h"
 #include "support/fake_tool.h"
-#include "support/temp_folder.h"
+#include "support/test_installation.h"
 #include "support/test_web_server.h"
+#include "support/worker_run.h"
 #include "update/main_tool.h"
-#include "update/recording_status_sink.h"
 #include "update/run_outcome.h"
-#include "update/update_worker.h"
-#include "lang/message_strings.h"
 #include "net/body_unpack.h"
 #include "ui/application.h"
 
@@ -35,9 +32,6 @@ const std::string kGet = "Fetching:";       // 147
 const std::string kDone = "Done.";          // 146
 const std::string kStuck = "Tool still open.";  // 148
 const std::string kNothing = "Nothing unpacked.";  // 31
-const char kLanguageIni[] =
-    "[1]\r\ncon_str031=Nothing unpacked.\r\ncon_str146=Done.\r\ncon_str147=Fetching:\r\n"
-    "con_str148=Tool still open.\r\n";
 
 // File contents that stand for the fake program's bytes.
 const std::string kFake = "<the fake program>";
@@ -584,26 +578,16 @@ void PrintTo(const RunCase& r, std::ostream* out) { *out << r.Name; }
 
 class UpdateRunTest : public ::testing::TestWithParam<RunCase> {
  protected:
-  static void SetUpTestSuite() {
-    TApplication::Instance();  // this thread serves the worker's calls
-    SetWorkerPausesForTesting({20, 10});
-  }
+  static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10}); }
 
   void SetUp() override {
     test::UsePrivateWindowFolder(FInstall.At("windows"));
     ASSERT_TRUE(test::WaitUntil([] { return !IsToolRunning(); }, 15s)) << "a tool is in the way";
-    FInstall.Write("data\\Language.ini", kLanguageIni);
-    AppPath = FInstall.Path();
-    LangIndex = 1;
-    SetupIdKey = "softid";
-    LastSetupIdKey = "last_setupid";
-    SetExecutablePath(FInstall.At("qvxupdate.exe"));
-    ForgetLangStrFile();
+    FInstall.Enter();
   }
 
   void TearDown() override {
-    ForgetLangStrFile();
-    SetExecutablePath("");
+    FInstall.Leave();
     CloseToolWindow();  // one that refuses ends by its lifetime
     EXPECT_TRUE(test::WaitUntil([] { return !IsToolRunning(); }, 15s));
   }
@@ -626,7 +610,7 @@ class UpdateRunTest : public ::testing::TestWithParam<RunCase> {
 
   static test::TestWebServer& Server() { return test::TestWebServer::Instance(); }
 
-  test::TTempFolder FInstall;
+  test::TTestInstallation FInstall;
 };
 
 TEST_P(UpdateRunTest, Run) {
@@ -660,8 +644,7 @@ TEST_P(UpdateRunTest, Run) {
   }
 
   test::TRecordingStatusSink sink;
-  {
-    TDownShareFileThread worker(&sink);
+  test::RunWorker(sink, [&](TDownShareFileThread& worker) {
     if (!r.CancelAtProgressAfter.empty()) {
       sink.OnProgress = [&worker, &sink, &r] {
         // What the window's Close does while a transfer runs.
@@ -676,10 +659,7 @@ TEST_P(UpdateRunTest, Run) {
         if (line == r.StopAfterLine) worker.Terminate();
       };
     }
-    worker.Resume();
-    TApplication::Instance().WaitFor(worker);
-  }
-  TApplication::Instance().ProcessMessages();
+  });
 
   ASSERT_EQ(sink.Lines.size(), r.Lines.size()) << ::testing::PrintToString(sink.Lines);
   for (size_t i = 0; i < r.Lines.size(); ++i) {
