@@ -160,6 +160,8 @@ void TfrmUpdate::FormShow(TObject*) { Timer1->SetEnabled(true); }
 
 void TfrmUpdate::Timer1Timer(TObject*) {
   Timer1->SetEnabled(false);
+  // A window closed before its first second starts no run behind the user's back.
+  if (FClosing) return;
   StartWorker();
 }
 
@@ -179,6 +181,7 @@ void TfrmUpdate::Button1Click(TObject*) {
 
 void TfrmUpdate::FormClose(TObject*, TCloseAction&) {
   FClosing = true;
+  Timer1->SetEnabled(false);
   StopWorker();
   TApplication::Instance().CancelMessages(this);
 }

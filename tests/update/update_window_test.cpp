@@ -295,5 +295,28 @@ TEST_F(UpdateWindow, CloseDuringADownloadWaitsForTheWorkerWhileServingIt) {
   EXPECT_EQ(form.Worker(), nullptr);
 }
 
+// Closed before the timer starts the run: no run starts afterwards, from a timer message still
+// waiting in the loop or from a later round of it.
+TEST_F(UpdateWindow, CloseBeforeTheRunStartsStartsNoRunLater) {
+  dir.Write("data\\Product.ini", "[Product]\r\nUpdateUrl=http://127.0.0.1:1/none/\r\n");
+  SetLaunchArguments({});
+  TfrmUpdate form(nullptr);
+  form.SetMainForm(true);
+  TCloser closer;
+  closer.Form = &form;
+  form.Show();
+  TApplication::Instance().Post(&closer, 0, 0, 0);
+  TApplication::Instance().Run();
+  ASSERT_TRUE(closer.Clicked);
+  // Past the timer's second, as the program's loop and the form's end would give it.
+  const Clock::time_point until = Clock::now() + 1500ms;
+  while (Clock::now() < until) {
+    TApplication::Instance().ProcessMessages();
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(form.Worker(), nullptr);
+  EXPECT_EQ(Lines(*form.Memo1), "");
+}
+
 }  // namespace
 }  // namespace qvx
