@@ -14,6 +14,7 @@
 #include "ui/std_controls.h"
 #include "ui/timer.h"
 #include "update/main_tool.h"
+#include "update/run_outcome.h"
 #include "update/update_worker.h"
 
 namespace qvx {
@@ -181,6 +182,8 @@ void TfrmUpdate::Button1Click(TObject*) {
 
 void TfrmUpdate::FormClose(TObject*, TCloseAction&) {
   FClosing = true;
+  // Closed while the run was still to start: nothing was looked at, so it is a cancelled run.
+  if (Timer1->Enabled()) NoteRunOutcome(TRunOutcome::FilesFailed);
   Timer1->SetEnabled(false);
   StopWorker();
   TApplication::Instance().CancelMessages(this);

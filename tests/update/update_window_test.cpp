@@ -1,6 +1,7 @@
 // The update window in process: its creation (launch arguments, translation, base URL, and an
 // error on the way), what Close, the close box and WM_UPDATE_DONE start, and the whole cycle
 // of a run driven by the window's own timer and loop, also when Close interrupts a download.
+#include "update/run_outcome.h"
 #include "update/update_window.h"
 
 #include <gtest/gtest.h>
@@ -300,6 +301,7 @@ TEST_F(UpdateWindow, CloseDuringADownloadWaitsForTheWorkerWhileServingIt) {
 TEST_F(UpdateWindow, CloseBeforeTheRunStartsStartsNoRunLater) {
   dir.Write("data\\Product.ini", "[Product]\r\nUpdateUrl=http://127.0.0.1:1/none/\r\n");
   SetLaunchArguments({});
+  ResetRunOutcome();
   TfrmUpdate form(nullptr);
   form.SetMainForm(true);
   TCloser closer;
@@ -316,6 +318,8 @@ TEST_F(UpdateWindow, CloseBeforeTheRunStartsStartsNoRunLater) {
   }
   EXPECT_EQ(form.Worker(), nullptr);
   EXPECT_EQ(Lines(*form.Memo1), "");
+  // Nothing was looked at: a script must not read this as up to date.
+  EXPECT_EQ(RunExitCode(), 1);
 }
 
 }  // namespace
