@@ -106,6 +106,9 @@ void SocketClose(SocketHandle handle);
 
 // Listening sockets, for loopback servers in tests and tools.
 int32_t SocketListen(const std::string& host, const std::string& port, SocketHandle& handle);
+// Binds a fresh socket to the address and starts listening on it; SocketListen's one back-end
+// step (POSIX lets the address be bound again while old connections to it linger).
+int32_t SocketBindListening(SocketHandle handle, const SocketAddress& address);
 int32_t SocketLocalPort(SocketHandle handle, int32_t& port);
 // Accepts one pending connection (kWouldBlock when none); the new socket is non-blocking too.
 int32_t SocketAccept(SocketHandle listener, SocketHandle& handle);

@@ -210,22 +210,12 @@ void SocketShutdown(SocketHandle handle, bool both) {
 
 void SocketClose(SocketHandle handle) { close(static_cast<int>(handle)); }
 
-int32_t SocketListen(const std::string& host, const std::string& port, SocketHandle& handle) {
-  handle = kNoSocket;
-  SocketAddress address;
-  int32_t rc = SocketResolve(host, port, address);
-  if (rc != 0) return rc;
-  rc = SocketCreate(address.family, handle);
-  if (rc != 0) return rc;
+int32_t SocketBindListening(SocketHandle handle, const SocketAddress& address) {
   int fd = static_cast<int>(handle);
   int one = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  if (bind(fd, Addr(address), static_cast<socklen_t>(address.bytes.size())) < 0 || listen(fd, 64) < 0) {
-    rc = LastError();
-    close(fd);
-    handle = kNoSocket;
-    return rc;
-  }
+  if (bind(fd, Addr(address), static_cast<socklen_t>(address.bytes.size())) < 0 || listen(fd, 64) < 0)
+    return LastError();
   return 0;
 }
 

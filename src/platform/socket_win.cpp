@@ -183,20 +183,10 @@ void SocketShutdown(SocketHandle handle, bool both) { shutdown(S(handle), both ?
 
 void SocketClose(SocketHandle handle) { closesocket(S(handle)); }
 
-int32_t SocketListen(const std::string& host, const std::string& port, SocketHandle& handle) {
-  handle = kNoSocket;
-  SocketAddress address;
-  int32_t rc = SocketResolve(host, port, address);
-  if (rc != 0) return rc;
-  rc = SocketCreate(address.family, handle);
-  if (rc != 0) return rc;
+int32_t SocketBindListening(SocketHandle handle, const SocketAddress& address) {
   if (bind(S(handle), Addr(address), static_cast<int>(address.bytes.size())) == SOCKET_ERROR ||
-      listen(S(handle), 64) == SOCKET_ERROR) {
-    rc = LastError();
-    closesocket(S(handle));
-    handle = kNoSocket;
-    return rc;
-  }
+      listen(S(handle), 64) == SOCKET_ERROR)
+    return LastError();
   return 0;
 }
 
