@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
-#include "platform/locale.h"
 #include "platform/os_error.h"
+#include "platform/path_delimiter.h"
 #include "platform/replacement_file.h"
 
 namespace qvx {
@@ -18,21 +18,6 @@ constexpr DWORD kIoChunk = 1u << 24;
 // denied; read-only and folder targets, the other causes of that error, are refused before.
 constexpr ULONGLONG kLockedRetryMs = 5000;
 constexpr DWORD kLockedRetryPauseMs = 100;
-
-// Index of the last "\\", "/" or ":" of path, or npos. The scan runs forward so that the second
-// byte of a double-byte character (a "\\" in code page 936) is never taken for one.
-size_t LastSeparator(const std::string& path) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (IsAnsiLeadByte(c)) {
-      ++i;
-      continue;
-    }
-    if (c == '\\' || c == '/' || c == ':') last = i;
-  }
-  return last;
-}
 
 // Six letters or digits that differ between calls and between processes; CREATE_NEW makes a
 // name that is taken anyway be tried again with the next ones.
@@ -68,7 +53,8 @@ TReplacementFile::TReplacementFile(const std::string& target, TPathForm)
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
     RaiseOSError(ERROR_ACCESS_DENIED);
-  const size_t cut = LastSeparator(target);
+  // The path as it stands: "/" splits it too.
+  const size_t cut = LastPathDelimiter(target, true);
   const std::string folder = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
   const std::string name = cut == std::string::npos ? target : target.substr(cut + 1);
   for (int attempt = 0;; ++attempt) {
