@@ -16,9 +16,7 @@
 #include "startup/launch_context.h"
 #include "support/script_server.h"
 #include "support/temp_folder.h"
-#include "ui/application.h"
-#include "update/recording_status_sink.h"
-#include "update/update_worker.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
@@ -26,15 +24,11 @@ namespace {
 using test::ScriptServer;
 using test::ServerScript;
 
-std::string Ok(const std::string& body) {
-  return "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-         "\r\nConnection: close\r\n\r\n" + body;
-}
+std::string Ok(const std::string& body) { return test::OkAnswer(body, "Connection: close\r\n"); }
 
 TEST(DoubleBytePaths, AnInstallationInAChineseFolderIsUpdatedEndToEnd) {
   if (GetACP() != 936) GTEST_SKIP() << "needs the ANSI code page 936, not " << GetACP();
-  TApplication::Instance();  // this thread serves the worker's calls
-  SetWorkerPausesForTesting({20, 10});
+  test::PrepareWorkerRuns({20, 10});
   const std::string c = "\x81\x5C";  // one character; its second byte is that of "\"
   test::TTempFolder dir;
   const std::string root = dir.Path() + c + "\\";  // the installation folder
@@ -57,12 +51,7 @@ TEST(DoubleBytePaths, AnInstallationInAChineseFolderIsUpdatedEndToEnd) {
                       8000);
   UpdateBaseUrl = server.BaseUrl() + "/qvx/";
   test::TRecordingStatusSink sink;
-  {
-    TDownShareFileThread worker(&sink);
-    worker.Resume();
-    TApplication::Instance().WaitFor(worker);
-  }
-  TApplication::Instance().ProcessMessages();
+  test::RunWorker(sink);
 
   EXPECT_EQ(sink.Lines, (std::vector<std::string>{"Fetching:", "Fetching:" + c + ".txt", "Done."}));
   const std::vector<std::string> asked = server.Received();
