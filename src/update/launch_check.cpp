@@ -8,7 +8,10 @@ TLaunchRequest CheckLaunchArguments(const std::vector<std::string>& arguments) {
   for (const std::string& word : arguments) {
     if (word == "--help" || word == "-h" || word == "/?") return TLaunchRequest::Help;
   }
-  if (arguments.empty()) return TLaunchRequest::Run;
+  // An empty first word is no tool path, as the launch context reads it: the listed files are
+  // updated and no tool is closed or started. Only POSIX can hand one over; on Windows the
+  // command-line rule drops an empty quoted word.
+  if (arguments.empty() || arguments[0].empty()) return TLaunchRequest::Run;
   // The tool passes Base64 of its path, "|", the flag and the setup id. Anything else (a plain
   // path, a typo, an option of another program) would run a real update with no tool to close
   // or restart, so it is refused instead.

@@ -18,6 +18,8 @@ TEST(LaunchCheck, OnlyTheToolsShapeOrNothingRunsAnUpdate) {
   const std::vector<TCase> cases = {
       {{}, TLaunchRequest::Run},
       {{tool}, TLaunchRequest::Run},
+      {{""}, TLaunchRequest::Run},  // no tool path, as the launch context reads it
+      {{"", "0"}, TLaunchRequest::Run},
       {{tool, "0"}, TLaunchRequest::Run},
       {{EncodeBase64("C:\\qvxtool\\qvxtool.exe|")}, TLaunchRequest::Run},  // no flag, no id: defaults
       {{"--help"}, TLaunchRequest::Help},
