@@ -8,6 +8,7 @@
 #include "net/body_unpack.h"
 #include "net/http_client.h"
 #include "support/test_web_server.h"
+#include "support/web_server_client.h"
 
 namespace qvx {
 namespace {
@@ -15,45 +16,14 @@ namespace {
 using test::TestWebServer;
 using Events = std::vector<std::pair<int32_t, int32_t>>;
 
-class HttpServers : public ::testing::Test {
+class HttpServers : public test::WebServerClientTest {
  protected:
-  void SetUp() override {
-    try {
-      server = &TestWebServer::Instance();
-    } catch (const std::exception& e) {
-      FAIL() << e.what();
-    }
-    http.Timeout = 10000;
-    http.OnChunkRead = [this](THttpClient&, int32_t i, int32_t n) { events.emplace_back(i, n); };
-  }
-  bool Get(const std::string& url, const std::string& extraHeader = "") {
-    events.clear();
-    http.ResetRequest();
-    if (!extraHeader.empty()) http.Headers.Add(extraHeader);
-    return http.ExecuteMethod("GET", url);
-  }
   bool HeaderPresent(const std::string& prefix) const {
     for (int i = 0; i < http.Headers.Count(); ++i)
       if (http.Headers.LineAt(i).compare(0, prefix.size(), prefix) == 0) return true;
     return false;
   }
-
-  TestWebServer* server = nullptr;
-  THttpClient http;
-  Events events;
 };
-
-std::string Content(size_t n, int seed) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u + seed;
-  for (size_t i = 0; i < n; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    s[i] = static_cast<char>(x);
-  }
-  return s;
-}
 
 Events BlockEvents(size_t length) {
   Events e;
@@ -66,7 +36,7 @@ TEST_F(HttpServers, FilesOfEverySizeDirectAndThroughTheProxy) {
   const size_t sizes[] = {0, 1, 65536, 150000, (3 << 20) + 17};
   for (size_t size : sizes) {
     const std::string name = "net-servers/size-" + std::to_string(size) + ".bin";
-    const std::string content = Content(size, static_cast<int>(size));
+    const std::string content = test::NoiseContent(size, static_cast<int>(size));
     server->WriteFile(name, content);
     for (bool proxy : {false, true}) {
       http.ProxyHost = proxy ? "127.0.0.1" : "";
@@ -136,7 +106,7 @@ TEST_F(HttpServers, PackedFileServedForGzipRequestsUnpacks) {
 }
 
 TEST_F(HttpServers, SlowDownloadCanBeAbortedFromAnotherThread) {
-  const std::string content = Content(TestWebServer::kSlowBytesPerSecond * 20, 9);
+  const std::string content = test::NoiseContent(TestWebServer::kSlowBytesPerSecond * 20, 9);
   server->WriteFile("net-servers/slow.bin", content);
   bool ok = true;
   std::thread transfer([&] { ok = Get(server->SlowBaseUrl() + "net-servers/slow.bin"); });

@@ -12,6 +12,7 @@
 #include "net/http_client.h"
 #include "support/script_server.h"
 #include "support/test_web_server.h"
+#include "support/web_server_client.h"
 
 namespace qvx {
 namespace {
@@ -19,35 +20,16 @@ namespace {
 using test::TestWebServer;
 using Site = TestWebServer::TlsSite;
 
-std::string Content(size_t n, int seed) {
-  std::string s(n, '\0');
-  uint32_t x = 2463534242u + seed;
-  for (size_t i = 0; i < n; ++i) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    s[i] = static_cast<char>(x);
-  }
-  return s;
-}
-
-class HttpsServers : public ::testing::Test {
+class HttpsServers : public test::WebServerClientTest {
  protected:
   void SetUp() override {
+    test::WebServerClientTest::SetUp();
+    if (HasFatalFailure()) return;
     try {
-      server = &TestWebServer::Instance();
       server->TrustTestAuthority();
     } catch (const std::exception& e) {
       FAIL() << e.what();
     }
-    http.Timeout = 10000;
-    http.OnChunkRead = [this](THttpClient&, int32_t i, int32_t n) { events.emplace_back(i, n); };
-  }
-  bool Get(const std::string& url, const std::string& extraHeader = "") {
-    events.clear();
-    http.ResetRequest();
-    if (!extraHeader.empty()) http.Headers.Add(extraHeader);
-    return http.ExecuteMethod("GET", url);
   }
   // Whether nginx was ever asked for the name: a refused certificate must stop the client
   // before its request leaves.
@@ -59,14 +41,10 @@ class HttpsServers : public ::testing::Test {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return text.find(name) != std::string::npos;
   }
-
-  TestWebServer* server = nullptr;
-  THttpClient http;
-  std::vector<std::pair<int32_t, int32_t>> events;
 };
 
 TEST_F(HttpsServers, CertificatesOfEveryKindDirectAndThroughTheTunnel) {
-  const std::string content = Content(150000, 1);
+  const std::string content = test::NoiseContent(150000, 1);
   struct Case {
     const char* name;
     Site site;
@@ -171,7 +149,7 @@ TEST_F(HttpsServers, PackedFileAndHeadOverTls) {
 }
 
 TEST_F(HttpsServers, CloseDuringATlsBodyEndsTheReadPromptly) {
-  const std::string content = Content(TestWebServer::kSlowBytesPerSecond * 20, 9);
+  const std::string content = test::NoiseContent(TestWebServer::kSlowBytesPerSecond * 20, 9);
   server->WriteFile("net-https/slow.bin", content);
   for (bool tunnel : {false, true}) {
     THttpClient client;
