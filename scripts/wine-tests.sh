@@ -89,6 +89,28 @@ if [[ -f "$root/tests/support/wine-servers.sh" ]]; then
 fi
 
 passed=0 failed=0
+# tally LABEL LOG EXIT [must-run]: adds one program's counts from its log to the totals and prints
+# its line. A crash or a time-out counts as a failure; with must-run, so does a run in which a
+# case skipped itself or nothing passed.
+tally() {
+  local label=$1 log=$2 rc=$3 must_run=${4:-} p f s
+  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
+  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
+  s=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
+  p=${p:-0} f=${f:-0} s=${s:-0}
+  if [[ $rc -ne 0 && $f -eq 0 ]]; then f=1; fi
+  if [[ -n $must_run ]]; then
+    if [[ $s -ne 0 || $p -eq 0 ]]; then f=$((f + 1)); fi
+    echo "$stage: $label: $p passed, $f failed, $s skipped (exit $rc)"
+  else
+    echo "$stage: $label: $p passed, $f failed (exit $rc)"
+  fi
+  if [[ $f -ne 0 ]]; then
+    grep -E '^\[  FAILED  \]|^\[  SKIPPED \]|Failure|error|code page' "$log" | head -20 | sed 's/^/    /'
+    echo "    full log: $log"
+  fi
+  passed=$((passed + p)) failed=$((failed + f))
+}
 for exe in "${programs[@]}"; do
   name=$(basename "$exe" .exe)
   log="$logdir/$name.log"
@@ -102,17 +124,7 @@ for exe in "${programs[@]}"; do
     session_display="${DISPLAY:-}"
   fi
   (cd "$(dirname "$exe")" && timeout 600 wine "$exe" --gtest_color=no) >"$log" 2>&1
-  rc=$?
-  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
-  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
-  p=${p:-0} f=${f:-0}
-  if [[ $rc -ne 0 && $f -eq 0 ]]; then f=1; fi   # a crash or a time-out counts as a failure
-  echo "$stage: $name: $p passed, $f failed (exit $rc)"
-  if [[ $f -ne 0 ]]; then
-    grep -E '^\[  FAILED  \]|Failure|error' "$log" | head -20 | sed 's/^/    /'
-    echo "    full log: $log"
-  fi
-  passed=$((passed + p)) failed=$((failed + f))
+  tally "$name" "$log" $?
 done
 # Installation folders with Chinese names: the cases named DoubleBytePaths run once more with
 # the ANSI code page 936, which Wine takes from a Chinese locale (scripts/deps.sh generates it).
@@ -127,19 +139,7 @@ for name in test_common test_update; do
   wineserver -w 2>/dev/null
   (cd "$(dirname "$exe")" && LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 timeout 600 wine "$exe" \
      --gtest_color=no --gtest_filter='DoubleBytePaths.*') >"$log" 2>&1
-  rc=$?
-  p=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
-  f=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
-  s=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) test.*/\1/p' "$log" | tail -1)
-  p=${p:-0} f=${f:-0} s=${s:-0}
-  if [[ $rc -ne 0 && $f -eq 0 ]]; then f=1; fi
-  if [[ $s -ne 0 || $p -eq 0 ]]; then f=$((f + 1)); fi  # nothing ran in code page 936
-  echo "$stage: $name (code page 936): $p passed, $f failed, $s skipped (exit $rc)"
-  if [[ $f -ne 0 ]]; then
-    grep -E '^\[  FAILED  \]|^\[  SKIPPED \]|Failure|error|code page' "$log" | head -20 | sed 's/^/    /'
-    echo "    full log: $log"
-  fi
-  passed=$((passed + p)) failed=$((failed + f))
+  tally "$name (code page 936)" "$log" $? must-run
 done
 wineserver -k 2>/dev/null
 echo "$stage: the test programs ran in ${SECONDS} s"
