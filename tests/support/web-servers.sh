@@ -117,6 +117,20 @@ CNF
   done
 }
 
+# What every server block serves: the files, their packed copies, and the same files slowly.
+served_files() {
+  cat <<CONF
+    root $dir/www;
+    gzip_static on;
+    # The updater speaks HTTP/1.0; nginx sends .gz files only to 1.1 requests unless told.
+    gzip_http_version 1.0;
+    location /slow/ {
+      alias $dir/www/;
+      limit_rate $slow_rate;
+    }
+CONF
+}
+
 # One TLS server block: port, certificate, and the names it answers to (none: the default).
 tls_server() {
   local port=$1 cert=$2 names=${3:-}
@@ -127,13 +141,7 @@ tls_server() {
     ssl_certificate $dir/tls/$cert.crt;
     ssl_certificate_key $dir/tls/server.key;
     ssl_protocols TLSv1.2 TLSv1.3;
-    root $dir/www;
-    gzip_static on;
-    gzip_http_version 1.0;
-    location /slow/ {
-      alias $dir/www/;
-      limit_rate $slow_rate;
-    }
+$(served_files)
   }
 CONF
 }
@@ -162,14 +170,7 @@ http {
   keepalive_timeout 5;
   server {
     listen 127.0.0.1:$port;
-    root $dir/www;
-    gzip_static on;
-    # The updater speaks HTTP/1.0; nginx sends .gz files only to 1.1 requests unless told.
-    gzip_http_version 1.0;
-    location /slow/ {
-      alias $dir/www/;
-      limit_rate $slow_rate;
-    }
+$(served_files)
   }
 $(tls_server $((port + 1)) trusted)
 $(tls_server $((port + 2)) untrusted)
