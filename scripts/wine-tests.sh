@@ -58,7 +58,7 @@ fi
 
 # Test programs that open real windows get a private X display; the others run without one.
 # test_platform and test_update hold the fake tool, whose TfrmCat window needs a display too.
-display_tests=" test_ui test_e2e test_platform test_update "
+display_tests=" test_ui test_lang test_e2e test_platform test_update "
 xvfb_pid="" xvfb_display=""
 start_xvfb() {
   # Every program that needs the display gets it again, although the server starts only once.

@@ -6,7 +6,7 @@
 #include "startup/globals.h"
 
 #ifndef QVX_DEFAULT_UPDATE_URL
-#error "QVX_DEFAULT_UPDATE_URL comes from the build (src/update/program.cmake)"
+#error "QVX_DEFAULT_UPDATE_URL comes from the build (src/startup/startup.cmake)"
 #endif
 
 namespace qvx {

@@ -2,9 +2,6 @@
 # resources (picture, manifest, version) on Windows, and the install step that lays out an
 # installation folder: the program beside config.ini and data\.
 
-# Only this file needs the built-in update URL, so changing it rebuilds one file.
-set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/startup/product_data.cpp PROPERTIES
-  COMPILE_DEFINITIONS "QVX_DEFAULT_UPDATE_URL=\"${QVX_UPDATE_URL}\"")
 set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/update_log.cpp PROPERTIES
   COMPILE_DEFINITIONS "QVX_VERSION=\"${PROJECT_VERSION}\"")
 
