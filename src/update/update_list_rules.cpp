@@ -1,13 +1,18 @@
 #include "update/update_list_rules.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
+#include "base/ascii_case.h"
 #include "common/date_time.h"
 #include "common/file_utils.h"
 #include "common/path_names.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
+#include "platform/launch_facts.h"
+#include "platform/locale.h"
 #include "platform/long_name.h"
 #include "startup/globals.h"
 
@@ -23,25 +28,86 @@ constexpr int64_t kServerMarginSeconds = 5 * 60;
 // subtracted as one would decide a tie at the boundary by rounding. In whole seconds it is exact.
 int64_t WholeSeconds(TDateTime t) { return std::llround(t * 86400.0); }
 
-// The part after the last separator of either kind. NameOfPath keeps the second byte of a
-// double-byte character, which may be a "\\"; no such byte is ever a "/".
-std::string FinalName(const std::string& path) {
-  const std::string name = NameOfPath(path);
-  const size_t cut = name.rfind('/');
-  return cut == std::string::npos ? name : name.substr(cut + 1);
+// The segments of a path split at either separator. The scan runs forward so that the second
+// byte of a double-byte character (a "\\" in code page 936) is never taken for one; no such
+// byte is ever a "/".
+std::vector<std::string> Segments(const std::string& path) {
+  std::vector<std::string> segments(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    if (c == '\\' || c == '/') {
+      segments.emplace_back();
+      continue;
+    }
+    segments.back() += c;
+    if (IsAnsiLeadByte(static_cast<unsigned char>(c)) && i + 1 < path.size()) {
+      segments.back() += path[++i];
+    }
+  }
+  return segments;
+}
+
+std::string Joined(const std::vector<std::string>& segments) {
+  std::string path;
+  for (const std::string& segment : segments) path += (path.empty() ? "" : "\\") + segment;
+  return path;
+}
+
+// The segments Windows opens. Dropping trailing dots and blanks from every segment, and counting
+// any run of only dots and blanks with ".." in it as a climb, matches more names than Windows
+// does: a rule that refuses by name errs on the side of refusing.
+std::vector<std::string> NormalSegments(const std::string& path) {
+  std::vector<std::string> out;
+  for (std::string segment : Segments(path)) {
+    if (segment.find_first_not_of(". ") == std::string::npos) {
+      if (segment.find("..") == std::string::npos) continue;
+      if (!out.empty() && out.back() != "..") {
+        out.pop_back();
+      } else {
+        out.push_back("..");
+      }
+      continue;
+    }
+    while (segment.back() == '.' || segment.back() == ' ') segment.pop_back();
+    out.push_back(segment);
+  }
+  return out;
 }
 
 }  // namespace
 
 bool IsToolFile(const std::string& name) { return IsToolFile(name, ToolExePath); }
 
-std::string ResolvedFinalName(const std::string& relativeName) {
-  const std::string name = FinalName(relativeName);
-  // Only a name with "~" can be a short one; any other is already what Windows finds.
-  if (name.find('~') == std::string::npos) return name;
-  const std::string full = AppPath + relativeName;
+std::string ResolvedEntryPath(const std::string& relativeName) {
+  std::vector<std::string> segments = NormalSegments(relativeName);
+  const std::string path = Joined(segments);
+  // Only a name with "~" can be a short one, and a path that climbs out is no file of ours.
+  if (path.find('~') == std::string::npos || (!segments.empty() && segments.front() == "..")) {
+    return path;
+  }
+  const std::string full = AppPath + path;
   const std::string resolved = LongPathName(full);
-  return resolved == full ? name : FinalName(resolved);
+  if (resolved == full) return path;
+  // The long path has as many segments as the short one; AppPath may come back changed too.
+  const std::vector<std::string> all = Segments(resolved);
+  if (all.size() < segments.size()) return path;
+  segments.assign(all.end() - static_cast<std::ptrdiff_t>(segments.size()), all.end());
+  return Joined(segments);
+}
+
+std::string ResolvedFinalName(const std::string& relativeName) {
+  const std::vector<std::string> segments = Segments(ResolvedEntryPath(relativeName));
+  return segments.back();
+}
+
+std::string UpdaterFileName() { return NameOfPath(LongPathName(ExecutablePath())); }
+
+bool NamesUpdaterFile(const std::string& relativeName, const std::string& updaterName) {
+  return EqualTextIgnoreCase(ResolvedFinalName(relativeName), updaterName);
+}
+
+bool ReachesUpdaterFile(const std::string& relativeName, const std::string& updaterName) {
+  return EqualTextIgnoreCase(ResolvedEntryPath(relativeName), updaterName);
 }
 
 bool ReachesKeptDataFile(const std::string& relativeName) {

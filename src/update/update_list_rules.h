@@ -12,10 +12,28 @@ namespace qvx {
 // IsToolFile for the tool this run was started for (ToolExePath).
 bool IsToolFile(const std::string& name);
 
-// The final name of a listed entry as Windows resolves it below AppPath: the part after the last
-// "\\" or "/"; where that could be an 8.3 short name (it holds "~") and a file exists there, the
-// long name of that file.
+// The path below AppPath that Windows opens for a listed entry, "\\" between its folders: either
+// separator; empty and "." segments dropped, trailing dots and blanks of a segment dropped, ".."
+// taking back the segment before it (one that climbs past the start stays as ".."); and, where a
+// segment could be an 8.3 short name (it holds "~") and the file exists, the long names of the
+// file that exists.
+std::string ResolvedEntryPath(const std::string& relativeName);
+
+// The final name of ResolvedEntryPath.
 std::string ResolvedFinalName(const std::string& relativeName);
+
+// The running updater's own file name, as the file that exists is called (the program may have
+// been started through its short name).
+std::string UpdaterFileName();
+
+// A listed entry whose resolved final name is the updater's own, in any folder. A run that asks
+// for many entries passes UpdaterFileName once.
+bool NamesUpdaterFile(const std::string& relativeName,
+                      const std::string& updaterName = UpdaterFileName());
+
+// A listed entry that resolves to the running updater's file itself: its own name, no folder.
+bool ReachesUpdaterFile(const std::string& relativeName,
+                        const std::string& updaterName = UpdaterFileName());
 
 // A listed entry that would reach a kept data file of this installation, by its own name or
 // through the short name of the file that exists (see IsKeptDataFile and ResolvedFinalName).

@@ -259,7 +259,7 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
 void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
                                             const std::vector<int32_t>& fileNumbers) {
   const int32_t count = ListInt(list, "filecount", 0);
-  const std::string ownName = NameOfPath(ExecutablePath());
+  const std::string ownName = UpdaterFileName();
   for (const int32_t i : fileNumbers) {
     if (i >= count) break;
     if (Terminated()) {
@@ -272,9 +272,8 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
     const std::string name = TrimBlanks(list.ValueOf("filename" + number));
     if (name.empty()) continue;
     if (ReachesKeptDataFile(name)) continue;
-    const std::string file = NameOfPath(name);
     const std::string date = list.ValueOf("filedate" + number);
-    if (EqualTextIgnoreCase(file, ownName)) continue;
+    if (NamesUpdaterFile(name, ownName)) continue;
     // Nothing outside the installation folder is written, except the tool at ToolExePath.
     if (IsUnsafeRelativeName(name)) {
       Report("Skipped \"" + name + "\": the name leaves the installation folder");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/temp_folder.h"
 #include "update/update_list_rules.h"
@@ -42,6 +43,39 @@ TEST(ShortNames, AListedShortNameIsDecidedOnTheLongNameOfTheFileThatExists) {
     EXPECT_EQ(ResolvedFinalName(c.Entry), c.Resolved) << c.Entry;
     EXPECT_EQ(ReachesKeptDataFile(c.Entry), c.Resolved == "remote.db") << c.Entry;
   }
+  AppPath.clear();
+}
+
+// The updater's own file reached through the short name Windows gives it, in whatever form the
+// entry writes it, and an updater started through its short name.
+TEST(ShortNames, TheUpdatersOwnFileIsKnownByItsShortNameAsWell) {
+  test::TTempFolder dir;
+  AppPath = dir.Path();
+  const std::string own = dir.Write("qvxupdate.exe", "the running updater");
+  const std::string shortOwn = ShortFinalName(own);
+  ASSERT_NE(shortOwn.find('~'), std::string::npos) << shortOwn;
+  dir.Write("data\\x.ini", "x");
+
+  const struct {
+    std::string Entry;
+    bool Reaches;
+  } cases[] = {
+      {shortOwn, true},
+      {".\\" + shortOwn, true},
+      {shortOwn + ".", true},
+      {"data\\..\\" + shortOwn, true},
+      {"data/../" + shortOwn + " .", true},
+      {"data\\" + shortOwn, false},  // no such file there: its name as written, elsewhere
+  };
+  for (const std::string& started : {own, dir.Path() + shortOwn}) {
+    SetExecutablePath(started);
+    EXPECT_EQ(UpdaterFileName(), "qvxupdate.exe") << started;
+    for (const auto& c : cases) {
+      EXPECT_EQ(ReachesUpdaterFile(c.Entry), c.Reaches) << c.Entry << " from " << started;
+      EXPECT_EQ(NamesUpdaterFile(c.Entry), c.Reaches) << c.Entry << " from " << started;
+    }
+  }
+  SetExecutablePath("");
   AppPath.clear();
 }
 

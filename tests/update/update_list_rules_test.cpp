@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/errors.h"
+#include "platform/launch_facts.h"
 #include "startup/globals.h"
 #include "support/temp_folder.h"
 
@@ -77,6 +78,42 @@ TEST_F(UpdateListRulesTest, AnImpossibleDateOfAnExistingFileIsAnError) {
           << e.what();
     }
   }
+}
+
+// The updater's own file and the kept data files are decided on the path Windows opens, not on
+// the text of the entry.
+TEST_F(UpdateListRulesTest, EntriesAreDecidedOnThePathWindowsOpens) {
+  SetExecutablePath(FFolder.At("qvxupdate.exe"));
+  const struct {
+    const char* Entry;
+    const char* Resolved;
+    bool NamesUpdater, ReachesUpdater;
+  } cases[] = {
+      {"qvxupdate.exe", "qvxupdate.exe", true, true},
+      {".\\qvxupdate.exe", "qvxupdate.exe", true, true},
+      {"./QVXUPDATE.EXE", "QVXUPDATE.EXE", true, true},
+      {"qvxupdate.exe.", "qvxupdate.exe", true, true},
+      {"qvxupdate.exe. .", "qvxupdate.exe", true, true},
+      {"qvxupdate.exe\\.", "qvxupdate.exe", true, true},
+      {"data\\..\\qvxupdate.exe", "qvxupdate.exe", true, true},
+      {"data//x\\.. \\..\\qvxupdate.exe", "qvxupdate.exe", true, true},
+      {"bin\\qvxupdate.exe", "bin\\qvxupdate.exe", true, false},
+      {"data/qvxupdate.exe", "data\\qvxupdate.exe", true, false},
+      {"..\\qvxupdate.exe", "..\\qvxupdate.exe", true, false},  // climbs out: not this file
+      {"data\\..\\..\\qvxupdate.exe", "..\\qvxupdate.exe", true, false},
+      {"qvxupdate.exe.bak", "qvxupdate.exe.bak", false, false},
+      {"qvxupdate.exe\\x", "qvxupdate.exe\\x", false, false},
+      {"data.\\.\\x.ini ", "data\\x.ini", false, false},
+      {"", "", false, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ResolvedEntryPath(c.Entry), c.Resolved) << c.Entry;
+    EXPECT_EQ(NamesUpdaterFile(c.Entry), c.NamesUpdater) << c.Entry;
+    EXPECT_EQ(ReachesUpdaterFile(c.Entry), c.ReachesUpdater) << c.Entry;
+  }
+  // A kept data file reached through a dot segment after its name.
+  EXPECT_TRUE(ReachesKeptDataFile("data\\remote.db\\."));
+  SetExecutablePath("");
 }
 
 TEST_F(UpdateListRulesTest, AppInfoKeepsOtherLinesAndIsCreated) {
