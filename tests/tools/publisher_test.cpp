@@ -251,6 +251,8 @@ TEST_F(PublishTest, UsageErrorsExitWithTwo) {
       {rel, out, "--softid", "1", "--appdate", "a\r\nb"},
       {rel, out, "extra", "--softid", "1"},
       {"--check", out, rel},
+      {rel, out, "--softid", "1", "--per-file=yes"},
+      {"--check", out, "--per-file"},
   };
   for (const auto& args : cases) {
     const TRunResult r = Run(args);
@@ -274,6 +276,49 @@ TEST_F(PublishTest, AppDateAndIdsAsGiven) {
   EXPECT_EQ(list.ValueOf("AppDate"), "2024-06-01 release");
   EXPECT_EQ(list.ValueOf("softid"), "32");
   EXPECT_EQ(list.FindName("softidlite"), -1);
+}
+
+TEST_F(PublishTest, ListsEachSizeAsInstalledAndAsksForAWholeReleaseUnlessPerFile) {
+  Put("qvxtool.exe", std::string(3000, 't'));
+  Put("data/x.ini", "x=1\r\n");
+  Put("big.bin", std::string(200000, 'b'));
+  struct {
+    std::vector<std::string> Args;
+    std::string Whole;  // the value of wholerelease; empty: no such line
+  } const cases[] = {{{}, "1"}, {{"--per-file"}, ""}, {{"--pack"}, "1"}, {{"--per-file", "--pack"}, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.Args));
+    fs::remove_all(Out());
+    const TRunResult r = Publish(c.Args);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    const TStringList list = LoadList(Out() / "up.txt");
+    EXPECT_EQ(list.ValueOf("wholerelease"), c.Whole);
+    // Sorted by list name: big.bin, data\x.ini, qvxtool.exe; sizes as installed, packed or not.
+    EXPECT_EQ(list.ValueOf("filesize0"), "200000");
+    EXPECT_EQ(list.ValueOf("filesize1"), "5");
+    EXPECT_EQ(list.ValueOf("filesize2"), "3000");
+    EXPECT_EQ(list.ValueOf("toolsize"), "3000");
+    const TRunResult check = Run({"--check", Out().u8string()});
+    EXPECT_EQ(check.Code, 0) << check.Err;
+    EXPECT_EQ(check.Err, "");
+  }
+  // Without the tool in the release, no tool size is listed.
+  fs::remove(Release() / "qvxtool.exe");
+  ASSERT_EQ(Publish().Code, 0);
+  EXPECT_EQ(LoadList(Out() / "up.txt").FindName("toolsize"), -1);
+}
+
+TEST_F(PublishTest, CheckWarnsOfAWholeListWithoutSizes) {
+  fs::create_directories(Out());
+  std::ofstream(Out() / "up.txt", std::ios::binary)
+      << "wholerelease=1\r\nfilecount=2\r\nfilename0=a.txt\r\nfiledate0=2015-3-20-10-4-59\r\n"
+         "filesize0=1\r\nfilename1=b.txt\r\nfiledate1=2015-3-20-10-4-59\r\n";
+  std::ofstream(Out() / "a.txt", std::ios::binary) << "a";
+  std::ofstream(Out() / "b.txt", std::ios::binary) << "b";
+  const TRunResult r = Run({"--check", Out().u8string()});
+  EXPECT_EQ(r.Code, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "warning: wholerelease=1, but 1 of the files listed has no filesize line"))
+      << r.Err;
 }
 
 TEST_F(PublishTest, CheckPassesAFreshPublication) {
@@ -331,6 +376,21 @@ TEST_F(PublishTest, CheckReportsWhatTheUpdaterWouldStumbleOver) {
        {{"setup.exe", "other"}}, "setuphash: setup.exe does not match it"},
       {"a tool hash without the tool", "toolhash=" + Sha256HexOf("tool") + "|filecount=0", {},
        "toolhash: qvxtool.exe is missing"},
+      {"a size that is not the file's", "filecount=1|filename0=a.txt|" + date + "|filesize0=2",
+       {{"a.txt", "a"}}, "filename0=a.txt: filesize0 says 2 bytes, the file has 1; updaters refuse"},
+      {"a size that is no number", "filecount=1|filename0=a.txt|" + date + "|filesize0=1k",
+       {{"a.txt", "a"}}, "filesize0 \"1k\" is no size in bytes"},
+      {"a negative size", "filecount=1|filename0=a.txt|" + date + "|filesize0=-1",
+       {{"a.txt", "a"}}, "filesize0 \"-1\" is no size in bytes"},
+      {"a packed file's size is the unpacked one", "filecount=1|filename0=a.txt|" + date + "|filesize0=" +
+       std::to_string(CompressBody(std::string(5000, 'a')).size()),
+       {{"a.txt", std::string(5000, 'a')}, {"a.txt.gz", CompressBody(std::string(5000, 'a'))}},
+       "the file has 5000"},
+      {"a tool size that is not the tool's", "toolsize=5|filecount=0", {{"qvxtool.exe", "tool"}},
+       "toolsize says 5 bytes, the file has 4"},
+      {"a tool size without the tool", "toolsize=5|filecount=0", {}, "toolsize: qvxtool.exe is missing"},
+      {"a whole release asked for in other words", "wholerelease=yes|filecount=0", {},
+       "wholerelease: \"yes\" is not 1, so updaters apply the list file by file"},
   };
   for (const TCheckCase& c : cases) {
     SCOPED_TRACE(c.label);

@@ -5,6 +5,7 @@
 #include "base/errors.h"
 #include "common/date_time.h"
 #include "common/integer_rule.h"
+#include "common/list_release_rules.h"
 #include "common/name_index.h"
 #include "common/path_names.h"
 #include "common/string_list.h"
@@ -72,6 +73,33 @@ void CheckNamedHash(TPublicationSource& source, const TNameIndex& index, const s
   }
 }
 
+// A size line against the bytes it describes; empty when it holds, or when there is none.
+std::string WhySizeDiffers(const TNameIndex& index, const std::string& key, const std::string& bytes) {
+  uint64_t size = 0;
+  switch (ReadListedSize(index, key, size)) {
+    case TListedSize::None:
+      return std::string();
+    case TListedSize::Unreadable:
+      return key + " \"" + DisplayText(index.ValueOf(key)) + "\" is no size in bytes; updaters refuse the file";
+    case TListedSize::Given:
+      break;
+  }
+  if (size == bytes.size()) return std::string();
+  return key + " says " + std::to_string(size) + " bytes, the file has " + std::to_string(bytes.size()) +
+         "; updaters refuse the download";
+}
+
+void CheckToolSize(TPublicationSource& source, const TNameIndex& index, std::vector<std::string>& problems) {
+  uint64_t size = 0;
+  if (ReadListedSize(index, "toolsize", size) == TListedSize::None) return;
+  std::string bytes, why;
+  if (!source.Read("qvxtool.exe", bytes, why)) {
+    problems.push_back("toolsize: qvxtool.exe " + why);
+  } else if (const std::string differs = WhySizeDiffers(index, "toolsize", bytes); !differs.empty()) {
+    problems.push_back(differs);
+  }
+}
+
 // The setup ids ask installations below them for files by name: the tool's executable below
 // "softid", the installer below "last_setupid". A publication without them fails those
 // installations on every run.
@@ -132,6 +160,12 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
   if (!keys.empty()) CheckSignature(source, listBytes, keys, problems);
   CheckNamedHash(source, index, "setuphash", "setup.exe", problems);
   CheckNamedHash(source, index, "toolhash", "qvxtool.exe", problems);
+  CheckToolSize(source, index, problems);
+  const bool whole = IsWholeRelease(index);
+  if (const std::string value = index.ValueOf("wholerelease"); !value.empty() && !whole)
+    problems.push_back("wholerelease: \"" + DisplayText(value) +
+                       "\" is not 1, so updaters apply the list file by file");
+  int32_t unsized = 0;
   WarnOfMissingRoads(source, index, result.Warnings);
   // Every fresh list date lies 4 min 59 s ahead; more than that is a clock or a hand gone wrong.
   const TDateTime latest = LocalNow() + 6.0 / (24 * 60);
@@ -157,6 +191,8 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
       continue;
     }
     ++result.FilesChecked;
+    uint64_t listedSize = 0;
+    if (ReadListedSize(index, "filesize" + std::to_string(i), listedSize) == TListedSize::None) ++unsized;
     if (const std::string why = WhyEntryRefused(entry); !why.empty()) {
       problems.push_back(label + why);
       continue;
@@ -183,6 +219,9 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
     if (plain.empty()) problems.push_back(label + "the file is empty; the updater cannot fetch an empty body");
     const std::string hashKey = "filehash" + std::to_string(i);
     const std::string hash = LowerHex(index.ValueOf(hashKey));
+    if (const std::string differs = WhySizeDiffers(index, "filesize" + std::to_string(i), plain);
+        !differs.empty())
+      problems.push_back(label + differs);
     if (hash.empty()) {
       if (!keys.empty())
         problems.push_back(label + hashKey + " missing; installations with an UpdateKey do not fetch the file");
@@ -192,6 +231,11 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
     if (const std::string packed = source.WhyPackedDiffers(name, plain); !packed.empty())
       problems.push_back(label + packed);
   }
+  if (whole && unsized > 0)
+    result.Warnings.push_back("wholerelease=1, but " + std::to_string(unsized) + " of the files listed " +
+                              (unsized == 1 ? "has" : "have") + " no filesize line: updaters cannot "
+                              "check the free space first, and show each file's progress instead of "
+                              "the release's");
   if (!TrimBlanks(index.ValueOf("filename" + std::to_string(count))).empty())
     problems.push_back("filename" + std::to_string(count) + ": listed beyond filecount, so never fetched");
   return result;

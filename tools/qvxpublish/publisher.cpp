@@ -45,18 +45,25 @@ const char* const kHelp =
     "  --sign KEYFILE          sign up.txt with this private key (PEM) into up.txt.sig; may be\n"
     "                          repeated (one signature line per key, for a change of keys)\n"
     "  --serial N              listserial of the list (default: one above the up.txt in OUT_DIR)\n"
+    "  --per-file              leave out wholerelease=1: updaters put each file in place the\n"
+    "                          moment it arrives, and a run that fails part-way leaves a mix of\n"
+    "                          the old and the new release\n"
     "  --check OUT_DIR         read a publication back with the updater's rules; report every\n"
     "                          missing file, bad packed body and entry the updater would refuse,\n"
-    "                          and every file against its hash line; warn of a softid or\n"
-    "                          last_setupid without qvxtool.exe or setup.exe, and of dates ahead\n"
+    "                          and every file against its hash and size lines; warn of a\n"
+    "                          softid or last_setupid without qvxtool.exe or setup.exe, and of\n"
+    "                          dates ahead\n"
     "  --check URL             the same over HTTP with the updater's own client, for a live\n"
     "                          publication (http://host/path/)\n"
     "  --key UPDATEKEY         with --check: also verify up.txt.sig with this key (the base64 of\n"
     "                          UpdateKey; several separated by commas, or --key repeated)\n"
     "keygen KEYFILE writes a new ECDSA P-256 private key (PEM PKCS#8; a key made by openssl\n"
     "genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 serves as well) and prints the\n"
-    "UpdateKey line for data\\Product.ini. Every list carries the SHA-256 of each file and a\n"
-    "listserial; installations with an UpdateKey accept only a list signed with their key.\n"
+    "UpdateKey line for data\\Product.ini. Every list carries the SHA-256 and the size of each\n"
+    "file and a listserial; installations with an UpdateKey accept only a list signed with their\n"
+    "key. Lists say wholerelease=1 (unless --per-file): updaters download every changed file\n"
+    "first and switch them all in one step, or change nothing; that needs free space for the\n"
+    "changed files a second time while it runs.\n"
     "File dates are this machine's local time plus 4 min 59 s: installations with an older copy\n"
     "fetch the file, those with this very copy do not. Names are read as UTF-8 and must fit in\n"
     "Windows-1252 (on Windows: the ANSI code page). Refused, before anything is written: names\n"
@@ -73,6 +80,7 @@ struct TOptions {
   bool HasSetupId = false;
   std::vector<std::string> Excludes;
   bool Pack = false;
+  bool PerFile = false;
   std::string Location = "/qvx/";
   std::optional<std::string> ServerPath;  // OUT_DIR as the serving machine names it
   bool Help = false;
@@ -132,6 +140,9 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--pack") {
       flag();
       o.Pack = true;
+    } else if (arg == "--per-file") {
+      flag();
+      o.PerFile = true;
     } else if (arg == "--softid") {
       o.List.SetupId = IdArgument(arg, value());
       o.HasSetupId = true;
@@ -241,10 +252,17 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
   for (const std::string& file : o.SignKeys) keys.push_back(LoadKeyFile(PathFromText(file)));
 
   TListSettings settings = o.List;
+  settings.WholeRelease = !o.PerFile;
   for (TReleaseFile& f : scan.Files) {
-    f.Sha256 = Sha256HexOf(ReadFileBytes(f.Source));
+    // Hash and size from the same read, so the two lines always describe the same bytes.
+    const std::string bytes = ReadFileBytes(f.Source);
+    f.Sha256 = Sha256HexOf(bytes);
+    f.Size = static_cast<int64_t>(bytes.size());
     const std::string folded = FoldedName(f.FileName);
-    if (folded == "QVXTOOL.EXE") settings.ToolHash = f.Sha256;
+    if (folded == "QVXTOOL.EXE") {
+      settings.ToolHash = f.Sha256;
+      settings.ToolSize = f.Size;
+    }
     if (folded == "SETUP.EXE") settings.SetupHash = f.Sha256;
   }
   // An installer put into OUT_DIR by hand is served as it is; the list pins it too.
@@ -321,7 +339,8 @@ int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::o
       return 0;
     }
     if (!o.CheckKeys.empty() && !o.Check) throw EUsage("--key goes with --check");
-    if (o.Check && (!o.SignKeys.empty() || o.Serial)) throw EUsage("--sign and --serial go with a publication");
+    if (o.Check && (!o.SignKeys.empty() || o.Serial || o.PerFile))
+      throw EUsage("--sign, --serial and --per-file go with a publication");
     if (!o.Positional.empty() && o.Positional[0] == "keygen") {
       if (o.Positional.size() != 2 || o.Check || o.HasSetupId || !o.SignKeys.empty())
         throw EUsage("keygen takes only KEYFILE");

@@ -26,13 +26,16 @@ TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListS
   }
   if (!settings.SetupHash.empty()) list.Add("setuphash=" + settings.SetupHash);
   if (!settings.ToolHash.empty()) list.Add("toolhash=" + settings.ToolHash);
+  if (settings.ToolSize >= 0) list.Add("toolsize=" + std::to_string(settings.ToolSize));
   list.Add("listserial=" + std::to_string(settings.ListSerial));
+  if (settings.WholeRelease) list.Add("wholerelease=1");
   list.Add("filecount=" + std::to_string(files.size()));
   TDateTime newest = 0;
   for (size_t i = 0; i < files.size(); ++i) {
     list.Add("filename" + std::to_string(i) + "=" + files[i].ListName);
     list.Add("filedate" + std::to_string(i) + "=" + ServerDateFor(files[i].Timestamp));
     if (!files[i].Sha256.empty()) list.Add("filehash" + std::to_string(i) + "=" + files[i].Sha256);
+    list.Add("filesize" + std::to_string(i) + "=" + std::to_string(files[i].Size));
     newest = std::max(newest, files[i].Timestamp);
   }
   const std::string appDate = settings.AppDate ? *settings.AppDate

@@ -23,6 +23,11 @@ struct TListSettings {
   // outside the file list; empty: not listed.
   std::string SetupHash;
   std::string ToolHash;
+  // Size of the tool's executable as installed; negative: not listed.
+  int64_t ToolSize = -1;
+  // "wholerelease=1": updaters stage every file first and switch them in one step. Off, the
+  // list is applied file by file, each file in place the moment it arrives.
+  bool WholeRelease = true;
 };
 
 // Six numbers joined by "-": year, month, day, hour, minute, second, without leading zeros.
@@ -35,8 +40,8 @@ std::string FormatListDate(TDateTime value);
 // margin against rounding in either direction.
 std::string ServerDateFor(TDateTime localTime);
 
-// Every entry carries its "filehash" (TReleaseFile::Sha256, when set); old updaters ignore the
-// hash lines and "listserial".
+// Every entry carries its "filehash" (TReleaseFile::Sha256, when set) and its "filesize"; old
+// updaters ignore the hash and size lines, "listserial" and "wholerelease".
 TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListSettings& settings);
 
 }  // namespace qvx
