@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/errors.h"
+#include "common/list_release_rules.h"
 #include "common/path_names.h"
 #include "net/body_sink.h"
 #include "net/http_client.h"
@@ -26,9 +27,15 @@ std::string CreateFailure(const std::string& target, const std::string& reason) 
 // brings none creates nothing), and through the hash when one is expected.
 class TContentSink : public TBodySink {
  public:
-  TContentSink(const std::string& target, bool hashed) : FTarget(target), FHashed(hashed) {}
+  TContentSink(const std::string& target, const TExpectedContent& expected)
+      : FTarget(target), FHashed(!expected.Hash.empty()), FLimit(expected.Size),
+        FOnContent(expected.OnContent) {}
 
   bool Write(const char* data, size_t n) override {
+    if (FLimit >= 0 && n > static_cast<uint64_t>(FLimit) - FWritten) {
+      FBeyondSize = true;
+      return false;
+    }
     try {
       if (!FFile) FFile = std::make_unique<TReplacementFile>(FTarget);
       FFile->Write(data, n);
@@ -38,10 +45,16 @@ class TContentSink : public TBodySink {
       return false;
     }
     if (FHashed) FHash.Update(data, n);
+    FWritten += n;
+    if (FOnContent) FOnContent(n);
     return true;
   }
 
   const std::string& Failure() const { return FFailure; }
+  bool BeyondSize() const { return FBeyondSize; }
+  bool ShortOfSize() const { return FLimit >= 0 && FWritten < static_cast<uint64_t>(FLimit); }
+  int64_t Limit() const { return FLimit; }
+  void NoteBeyondSize() { FBeyondSize = true; }
   bool HasFile() const { return FFile != nullptr; }
   std::string FinishHex() { return FHash.FinishHex(); }
   void Commit() {
@@ -56,6 +69,10 @@ class TContentSink : public TBodySink {
  private:
   std::string FTarget;
   bool FHashed;
+  int64_t FLimit;
+  std::function<void(size_t)> FOnContent;
+  uint64_t FWritten = 0;
+  bool FBeyondSize = false;
   std::unique_ptr<TReplacementFile> FFile;
   TSha256 FHash;
   std::string FFailure;
@@ -75,7 +92,16 @@ class TDownloadSink : public TBodySink {
   }
   bool Write(const char* data, size_t n) override {
     if (!FWanted) return true;
-    return FPacked ? FUnpacker.Write(data, n) : FContent.Write(data, n);
+    if (!FPacked) return FContent.Write(data, n);
+    // The unpacked bytes are bounded by the content sink; this bounds the packed ones, which
+    // the unpacker would otherwise read on and ignore after the end of the packed data.
+    if (FContent.Limit() >= 0 &&
+        n > PackedBodyBound(static_cast<uint64_t>(FContent.Limit())) - FPackedBytes) {
+      FContent.NoteBeyondSize();
+      return false;
+    }
+    FPackedBytes += n;
+    return FUnpacker.Write(data, n);
   }
 
   bool Packed() const { return FPacked; }
@@ -86,13 +112,21 @@ class TDownloadSink : public TBodySink {
   TUnpackingSink FUnpacker;
   bool FWanted = false;
   bool FPacked = false;
+  uint64_t FPackedBytes = 0;
 };
 
 }  // namespace
 
 TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
                                    const std::string& expectedHash) {
-  TContentSink content(target, !expectedHash.empty());
+  TExpectedContent expected;
+  expected.Hash = expectedHash;
+  return DownloadToFile(http, url, target, expected);
+}
+
+TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
+                                   const TExpectedContent& expected) {
+  TContentSink content(target, expected);
   TDownloadSink sink(content);
   // With the connection's usual 64 KiB the sender stalls whenever a write to the file takes a
   // moment; a larger receive buffer (the platform may cap it) keeps data flowing meanwhile.
@@ -104,12 +138,15 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
   http.Sock.ReceiveBufferSize = std::max(http.Sock.ReceiveBufferSize, kDownloadReceiveBuffer);
   const bool ok = http.ExecuteMethod("GET", url, &sink);
   if (!content.Failure().empty()) throw EFCreateError(CreateFailure(target, content.Failure()));
+  if (content.BeyondSize()) return TFileDownloadResult::BeyondSize;
   if (!ok || http.ResultCode != 200 || http.BodySize() == 0) return TFileDownloadResult::NotFetched;
   if (sink.Packed() && !sink.Unpacker().Finish()) return TFileDownloadResult::NothingUnpacked;
   // A complete plain body of one byte or more, or a packed one that unpacked to bytes, has
   // created the file.
   if (!content.HasFile()) return TFileDownloadResult::NothingUnpacked;
-  if (!expectedHash.empty() && !IsMatchingHash(expectedHash, content.FinishHex()))
+  // A body read until the server closed looks complete however early it was cut off.
+  if (content.ShortOfSize()) return TFileDownloadResult::ShortOfSize;
+  if (!expected.Hash.empty() && !IsMatchingHash(expected.Hash, content.FinishHex()))
     return TFileDownloadResult::HashMismatch;
   content.Commit();
   return TFileDownloadResult::Saved;

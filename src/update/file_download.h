@@ -4,6 +4,9 @@
 // bytes pass; only a complete download whose content passes every check replaces the target.
 // Memory stays the same whatever the file's size. On every other outcome the temporary file is
 // gone and the target untouched.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -16,13 +19,27 @@ enum class TFileDownloadResult {
   NotFetched,       // no complete answer 200 with a body: the client's ResultCode tells more
   NothingUnpacked,  // a packed body that unpacked to nothing or failed its checksum
   HashMismatch,     // the content is not the one whose SHA-256 was expected
+  BeyondSize,       // the body ran past the expected size: the transfer was stopped there
+  ShortOfSize,      // a complete body that holds fewer bytes than the expected size
 };
 
-// GET url with the request lines already in http's Headers, into target. expectedHash: the
-// update list's hash text for the content as installed (after unpacking), or empty for none.
-// Raises the unpacking errors of a packed body (EUnpackError, EOutOfMemory) and, when the
-// file cannot be created, written (a full disk) or put in place, EFCreateError
+// What the update list says of the content as installed (after unpacking).
+struct TExpectedContent {
+  std::string Hash;  // the list's hash text; empty: none
+  // The listed size in bytes; negative: none. It bounds what is written, and a packed body is
+  // bounded by PackedBodyBound of it, so no server can fill the disk with an endless body.
+  int64_t Size = -1;
+  // Called with the number of content bytes each time some are written.
+  std::function<void(size_t bytes)> OnContent;
+};
+
+// GET url with the request lines already in http's Headers, into target. Raises the unpacking
+// errors of a packed body (EUnpackError, EOutOfMemory) and, when the file cannot be created,
+// written (a full disk) or put in place, EFCreateError
 // "Cannot create file "<target>". <the system's reason>"; the transfer stops at such a failure.
+TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
+                                   const TExpectedContent& expected);
+// The same with a hash alone.
 TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
                                    const std::string& expectedHash);
 

@@ -12,6 +12,7 @@
 #include "common/file_utils.h"
 #include "common/ini_file.h"
 #include "common/integer_rule.h"
+#include "common/list_release_rules.h"
 #include "common/name_index.h"
 #include "common/path_names.h"
 #include "common/string_list.h"
@@ -195,11 +196,31 @@ bool TDownShareFileThread::MayFetch(const std::string& name, const std::string& 
   return false;
 }
 
+bool TDownShareFileThread::ReadSize(const TNameIndex& list, const std::string& key,
+                                    const std::string& name, int64_t& size) {
+  uint64_t listed = 0;
+  switch (ReadListedSize(list, key, listed)) {
+    case TListedSize::None:
+      size = -1;
+      return true;
+    case TListedSize::Given:
+      size = static_cast<int64_t>(listed);
+      return true;
+    case TListedSize::Unreadable:
+      break;
+  }
+  Report("\"" + NameOfPath(name) + "\" was not fetched: its size in the update list is no number.");
+  NoteRunOutcome(TRunOutcome::FilesFailed);
+  return false;
+}
+
 bool TDownShareFileThread::DownloadChecked(const std::string& name, const std::string& target,
-                                           const std::string& hash) {
-  FExpectedHash = hash;
+                                           const std::string& hash, int64_t size) {
+  FExpected.Hash = hash;
+  FExpected.Size = size;
   const bool fetched = DownloadFile(name, true, target, false);
-  FExpectedHash.clear();
+  FExpected.Hash.clear();
+  FExpected.Size = -1;
   return fetched;
 }
 
@@ -212,11 +233,13 @@ bool TDownShareFileThread::ApplyList(const TStringList& list) {
       const int32_t last = ListInt(index, LastSetupIdKey, -1);
       if (CurrentSetupId < last && RunInstaller(ListHash(index, "setuphash"))) return false;
       const std::string toolHash = ListHash(index, "toolhash");
+      int64_t toolSize = -1;
       // A tool that already has the listed content is neither closed nor fetched.
       if (MayFetch("qvxtool.exe", toolHash) &&
           !(toolHash.size() > 0 && InstalledFileMatches(ToolExePath, toolHash)) &&
-          MaySaveTo(ToolExePath) && WaitToolClosed()) {
-        DownloadChecked("qvxtool.exe", ToolExePath, toolHash);
+          ReadSize(index, "toolsize", "qvxtool.exe", toolSize) && MaySaveTo(ToolExePath) &&
+          WaitToolClosed()) {
+        DownloadChecked("qvxtool.exe", ToolExePath, toolHash, toolSize);
       }
     }
   }
@@ -242,7 +265,7 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
       // A file that resists deletion is replaced by the download, or stays unused.
     }
   }
-  const bool fetched = DownloadChecked(setup, "", setupHash);
+  const bool fetched = DownloadChecked(setup, "", setupHash, -1);
   if (Terminated()) {
     // Closed before the installer could be started: nothing was installed.
     NoteRunOutcome(TRunOutcome::FilesFailed);
@@ -290,12 +313,14 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
     } else if (InstalledFileMatches(target, hash)) {
       continue;
     }
+    int64_t size = -1;
+    if (!ReadSize(list, "filesize" + number, name, size)) continue;
     if (toolFile) {
       // The tool is closed only when its replacement can be saved.
-      if (MaySaveTo(target) && WaitToolClosed()) DownloadChecked(name, target, hash);
+      if (MaySaveTo(target) && WaitToolClosed()) DownloadChecked(name, target, hash, size);
       continue;
     }
-    DownloadChecked(AppPath + name, "", hash);
+    DownloadChecked(AppPath + name, "", hash, size);
   }
 }
 
@@ -346,7 +371,7 @@ bool TDownShareFileThread::SaveFile(const std::string& name, const std::string& 
   bool success = false;
   try {
     FSweep.SweepBeside(target);
-    switch (DownloadToFile(*FHttp, url, target, FExpectedHash)) {
+    switch (DownloadToFile(*FHttp, url, target, FExpected)) {
       case TFileDownloadResult::Saved:
         success = true;
         break;
@@ -359,6 +384,14 @@ bool TDownShareFileThread::SaveFile(const std::string& name, const std::string& 
       case TFileDownloadResult::HashMismatch:
         Report("\"" + NameOfPath(name) +
                "\" was not saved: the download does not match its hash in the update list.");
+        break;
+      case TFileDownloadResult::BeyondSize:
+        Report("\"" + NameOfPath(name) + "\" was not saved: the server sent more than its size in the update list (" +
+               std::to_string(FExpected.Size) + " bytes); the download was stopped there.");
+        break;
+      case TFileDownloadResult::ShortOfSize:
+        Report("\"" + NameOfPath(name) + "\" was not saved: the download is shorter than its size in the update list (" +
+               std::to_string(FExpected.Size) + " bytes).");
         break;
     }
   } catch (const std::exception& e) {

@@ -70,10 +70,13 @@ class TDownShareFileThread : public TThread {
   bool RefuseList(const std::string& reason);
   // False, after a line naming the file, for a file that a signed list gives no hash for.
   bool MayFetch(const std::string& name, const std::string& hash);
-  // DownloadFile whose body must have this SHA-256 (lower-case hex) before it is saved or
-  // counts as fetched; an empty hash checks nothing.
+  // The listed size under key (-1: none). False, after a line naming the file, for a size line
+  // that is no number: such a file is not fetched, as a damaged size must not lift the bound.
+  bool ReadSize(const TNameIndex& list, const std::string& key, const std::string& name, int64_t& size);
+  // DownloadFile whose body must have this SHA-256 (lower-case hex) and this size before it is
+  // saved or counts as fetched; an empty hash or a negative size checks nothing.
   bool DownloadChecked(const std::string& name, const std::string& target,
-                       const std::string& hash);
+                       const std::string& hash, int64_t size);
   // The listed entries below "filecount" that have a name, in the order of their numbers;
   // fileNumbers are the numbers that have a "filename" line, ascending.
   void WorkThroughFiles(const TNameIndex& list, const std::vector<int32_t>& fileNumbers);
@@ -91,8 +94,8 @@ class TDownShareFileThread : public TThread {
   std::string FStatusText;
   // The installation's publisher keys; empty when it has none.
   std::vector<std::string> FKeys;
-  // The SHA-256 that the body of the running download must have; empty: none.
-  std::string FExpectedHash;
+  // What the body of the running download must be; empty hash, negative size: nothing.
+  TExpectedContent FExpected;
   // Leftovers of a killed run go from each folder before this run writes there.
   TLeftoverSweep FSweep;
 };

@@ -499,6 +499,41 @@ std::vector<RunCase> Cases() {
     c.push_back(r);
   }
   {
+    // A listed size bounds what is saved, on a list applied file by file too: a longer body is
+    // stopped at the size, a shorter one is no complete file, and a packed body may not run far
+    // past its content (here: 20000 bytes of padding after a packed body of the right content).
+    RunCase r;
+    r.Name = "ListedSizesBoundWhatIsSaved";
+    r.ExitCode = 1;
+    const std::string pad(20000, 'p');
+    r.List = {"filecount=5", "filename0=long.bin", "filesize0=10", "filename1=short.bin",
+              "filesize1=100", "filename2=padded.bin", "filesize2=10", "filename3=garbled.bin",
+              "filesize3=10 bytes", "filename4=a.txt", "filesize4=5", "AppDate=2015-3-20"};
+    for (int i = 0; i < 5; ++i) r.List.push_back("filedate" + std::to_string(i) + "=" + kNewer);
+    r.Server = {a,
+                {"long.bin", std::string(300000, 'L')},
+                {"short.bin", std::string(99, 's')},
+                {"padded.bin.gz", Packed("0123456789") + pad},
+                {"garbled.bin", "0123456789"}};
+    r.Installed = {{"long.bin", "old long"}, {"short.bin", "old short"}};
+    r.Lines = {kGet,
+               kGet + "long.bin",
+               "\"long.bin\" was not saved: the server sent more than its size in the update list (10 bytes); "
+               "the download was stopped there.",
+               kGet + "short.bin",
+               "\"short.bin\" was not saved: the download is shorter than its size in the update list (100 bytes).",
+               kGet + "padded.bin",
+               "\"padded.bin\" was not saved: the server sent more than its size in the update list (10 bytes); "
+               "the download was stopped there.",
+               "\"garbled.bin\" was not fetched: its size in the update list is no number.",
+               kGet + "a.txt",
+               kDone};
+    r.After = {a, {"long.bin", "old long"}, {"short.bin", "old short"}};
+    r.Absent = {"padded.bin", "garbled.bin"};
+    r.AppInfo = app;
+    c.push_back(r);
+  }
+  {
     RunCase r;
     r.Name = "AnEmptyBodyReplacesNothing";
     r.ExitCode = 1;
