@@ -56,10 +56,12 @@ TEST(WhyEntryRefused, RefusesWhatTheUpdaterWouldWriteOrFetchWrongly) {
     EXPECT_EQ(!WhyEntryRefused(c.entry).empty(), c.refused) << "entry: " << c.entry;
 }
 
-TEST(WhyUpdaterSkips, NamesKeptDataFilesAndTheUpdaterItself) {
+TEST(WhyUpdaterSkips, NamesKeptDataFilesAndTheUpdaterInAFolder) {
   EXPECT_FALSE(WhyUpdaterSkips("REMOTE.DB").empty());
   EXPECT_FALSE(WhyUpdaterSkips("keysdata.rif").empty());
-  EXPECT_FALSE(WhyUpdaterSkips("QvxUpdate.exe").empty());
+  EXPECT_FALSE(WhyUpdaterSkips("bin\\QvxUpdate.exe").empty());
+  EXPECT_FALSE(WhyUpdaterSkips("data\\remote.db").empty());
+  EXPECT_TRUE(WhyUpdaterSkips("QvxUpdate.exe").empty());  // replaced, with its hash
   EXPECT_TRUE(WhyUpdaterSkips("keysData.rif.bak").empty());
   EXPECT_TRUE(WhyUpdaterSkips("qvxtool.exe").empty());
 }

@@ -141,13 +141,14 @@ TEST_F(PublishTest, RepublishingReplacesTheOlderPublicationCleanly) {
   EXPECT_EQ(list.ValueOf("filename1"), "sub\\c.txt");
 }
 
-TEST_F(PublishTest, LeavesOutHiddenKeptExcludedAndTheUpdaterItself) {
+TEST_F(PublishTest, LeavesOutHiddenKeptExcludedAndTheUpdaterBelowAFolder) {
   Put("readme.txt", "r");
   Put(".hidden", "h");
   Put(".git/config", "g");
   Put("data/remote.db", "db");
   Put("KeysData.rif", "k");
   Put("qvxupdate.exe", "u");
+  Put("bin/qvxupdate.exe", "b");
   Put("debug/app.pdb", "p");
   Put("logs/x.txt", "l");
   Put("data/keep.ini", "i");
@@ -156,12 +157,15 @@ TEST_F(PublishTest, LeavesOutHiddenKeptExcludedAndTheUpdaterItself) {
   const TRunResult r = Publish({"--exclude", "*.PDB", "--exclude", "logs", "--exclude", "data/keep.*"});
   ASSERT_EQ(r.Code, 0) << r.Err;
   const TStringList list = LoadList(Out() / "up.txt");
-  EXPECT_EQ(list.ValueOf("filecount"), "1");
-  EXPECT_EQ(list.ValueOf("filename0"), "readme.txt");
-  for (const char* shown : {".hidden", ".git", "data/remote.db", "KeysData.rif", "qvxupdate.exe",
+  EXPECT_EQ(list.ValueOf("filecount"), "2");
+  // The updater in the installation folder is published, with the hash it replaces itself by.
+  EXPECT_EQ(list.ValueOf("filename0"), "qvxupdate.exe");
+  EXPECT_EQ(list.ValueOf("filehash0"), Sha256HexOf("u"));
+  EXPECT_EQ(list.ValueOf("filename1"), "readme.txt");
+  for (const char* shown : {".hidden", ".git", "data/remote.db", "KeysData.rif", "bin/qvxupdate.exe",
                             "data/update.log", "data/APP.INFO"})
     EXPECT_TRUE(Contains(r.Out, "left out " + Shown(shown) + ":")) << shown << "\n" << r.Out;
-  EXPECT_EQ(Snapshot(Out()).size(), 2u);
+  EXPECT_EQ(Snapshot(Out()).size(), 3u);
 }
 
 struct TRefusal {
@@ -348,8 +352,17 @@ TEST_F(PublishTest, CheckReportsWhatTheUpdaterWouldStumbleOver) {
       {"unsafe path", "filecount=1|filename0=..\\a.txt|" + date, {{"a.txt", "a"}}, "unsafe"},
       {"kept data file", "filecount=1|filename0=data\\Remote.db|" + date, {{"Remote.db", "a"}},
        "never replaces this data file"},
-      {"the updater itself", "filecount=1|filename0=qvxupdate.exe|" + date, {{"qvxupdate.exe", "a"}},
-       "never replaces itself"},
+      {"the updater without its hash", "filecount=1|filename0=qvxupdate.exe|" + date,
+       {{"qvxupdate.exe", "a"}}, "the updater replaces itself only with a hash"},
+      {"the updater below a folder",
+       "filecount=1|filename0=bin\\qvxupdate.exe|" + date + "|filehash0=" + Sha256HexOf("a"),
+       {{"qvxupdate.exe", "a"}}, "only into the installation folder itself"},
+      {"a removal of a listed file",
+       "filecount=1|filename0=Data\\a.txt|" + date + "|removed0=data/A.TXT|removedhash0=" + Sha256HexOf("a"),
+       {{"a.txt", "a"}}, "removed0=data/A.TXT: the list names the file as well (filename0)"},
+      {"a removal hash that is no hash",
+       "filecount=0|removed3=old.dll|removedhash3=" + Sha256HexOf("x") + ", abc",
+       {}, "removedhash3: \"abc\" is not 64 hexadecimal digits"},
       {"an invalid date", "filecount=1|filename0=a.txt|filedate0=2015-13-20-10-5-0", {{"a.txt", "a"}},
        "would end the update run"},
       {"a date of five numbers", "filecount=1|filename0=a.txt|filedate0=2015-3-20-10-5", {{"a.txt", "a"}},

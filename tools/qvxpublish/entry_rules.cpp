@@ -70,9 +70,11 @@ std::string WhyEntryRefused(const std::string& entry) {
   return std::string();
 }
 
-std::string WhyUpdaterSkips(const std::string& fileName) {
+std::string WhyUpdaterSkips(const std::string& entry) {
+  const std::string fileName = FileNamePart(entry);
   if (IsKeptDataFile(fileName)) return "the updater never replaces this data file";
-  if (EqualTextIgnoreCase(fileName, kUpdaterFileName)) return "the updater never replaces itself";
+  if (EqualTextIgnoreCase(fileName, kUpdaterFileName) && fileName != entry)
+    return "the updater fetches a file of its own name only into the installation folder itself";
   return std::string();
 }
 

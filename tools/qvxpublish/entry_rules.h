@@ -5,7 +5,7 @@
 
 namespace qvx {
 
-// The file name of the updater itself; a list entry of that name is never fetched.
+// The file name of the updater itself.
 extern const char* const kUpdaterFileName;
 
 // One folder or file name of a release path, in the list's 8-bit code page. Refuses what the
@@ -19,8 +19,10 @@ std::string WhyNameRefused(const std::string& name);
 // that it would write over the tool.
 std::string WhyEntryRefused(const std::string& entry);
 
-// Why the updater passes over an entry whose file name part is this; empty when it fetches it.
-std::string WhyUpdaterSkips(const std::string& fileName);
+// Why the updater passes over this entry ("\\" between folders); empty when it fetches it. The
+// updater's own file is fetched only as "qvxupdate.exe" in the installation folder, and only
+// with its hash, which every published entry has.
+std::string WhyUpdaterSkips(const std::string& entry);
 
 // The name with a-z turned into A-Z: the form in which the updater compares file names.
 std::string FoldedName(const std::string& name);

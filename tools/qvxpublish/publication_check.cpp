@@ -1,11 +1,14 @@
 #include "qvxpublish/publication_check.h"
 
+#include <algorithm>
 #include <map>
 
+#include "base/ascii_case.h"
 #include "base/errors.h"
 #include "common/date_time.h"
 #include "common/integer_rule.h"
 #include "common/list_release_rules.h"
+#include "common/list_removals.h"
 #include "common/name_index.h"
 #include "common/path_names.h"
 #include "common/string_list.h"
@@ -18,6 +21,7 @@
 #include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 #include "qvxpublish/publication_source.h"
+#include "qvxpublish/removal_plan.h"
 
 namespace qvx {
 
@@ -135,6 +139,36 @@ void CheckSignature(TPublicationSource& source, const std::string& listBytes,
     problems.push_back("up.txt.sig: " + packed);
 }
 
+// The removal lines: a removal of a file the list installs would undo the install on the next
+// run, and a hash line that holds no hash matches no content, so the file would stay for good.
+void CheckRemovals(const TStringList& list, int32_t count, const TNameIndex& index,
+                   TCheckResult& result) {
+  std::map<std::string, std::string> listed;  // folded path -> its key
+  for (int32_t i = 0; i < count; ++i) {
+    std::string entry = TrimBlanks(index.ValueOf("filename" + std::to_string(i)));
+    std::replace(entry.begin(), entry.end(), '/', '\\');
+    if (!entry.empty()) listed.emplace(FoldedName(entry), "filename" + std::to_string(i));
+  }
+  for (const TListedRemoval& r : ListedRemovals(list)) {
+    const std::string n = std::to_string(r.Number);
+    const std::string label = "removed" + n + "=" + DisplayText(r.Path) + ": ";
+    std::string path = r.Path;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (const auto same = listed.find(FoldedName(path)); same != listed.end())
+      result.Problems.push_back(label + "the list names the file as well (" + same->second +
+                                "); drop the removal, or the file");
+    for (const std::string& hash : r.Hashes) {
+      if (!IsSha256Text(hash))
+        result.Problems.push_back("removedhash" + n + ": \"" + DisplayText(hash) +
+                                  "\" is not 64 hexadecimal digits, so it matches no content");
+    }
+    if (r.Hashes.empty())
+      result.Warnings.push_back(label + "no removedhash" + n + ", so installations never delete it");
+    if (const std::string why = WhyNeverRemoved(r.Path); !why.empty())
+      result.Warnings.push_back(label + why + ", which the updater never deletes");
+  }
+}
+
 }  // namespace
 
 TCheckResult CheckPublication(const fs::path& outDir, const std::vector<std::string>& keys) {
@@ -198,7 +232,7 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
       continue;
     }
     const std::string name = NameOfPath(entry);
-    if (const std::string why = WhyUpdaterSkips(name); !why.empty()) problems.push_back(label + why);
+    if (const std::string why = WhyUpdaterSkips(entry); !why.empty()) problems.push_back(label + why);
     if (const std::string why = WhyDateUnreadable(index.ValueOf(dateKey)); !why.empty())
       problems.push_back(label + dateKey + " " + why);
     TDateTime moment = 0;
@@ -225,6 +259,8 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
     if (hash.empty()) {
       if (!keys.empty())
         problems.push_back(label + hashKey + " missing; installations with an UpdateKey do not fetch the file");
+      else if (EqualTextIgnoreCase(entry, kUpdaterFileName))
+        problems.push_back(label + hashKey + " missing; the updater replaces itself only with a hash");
     } else if (Sha256HexOf(plain) != hash) {
       problems.push_back(label + "the file does not match " + hashKey + "; updaters refuse the download");
     }
@@ -236,6 +272,7 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
                               (unsized == 1 ? "has" : "have") + " no filesize line: updaters cannot "
                               "check the free space first, and show each file's progress instead of "
                               "the release's");
+  CheckRemovals(list, count, index, result);
   if (!TrimBlanks(index.ValueOf("filename" + std::to_string(count))).empty())
     problems.push_back("filename" + std::to_string(count) + ": listed beyond filecount, so never fetched");
   return result;

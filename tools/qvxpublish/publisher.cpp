@@ -1,10 +1,13 @@
 #include "qvxpublish/publisher.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
+#include "base/ascii_case.h"
 #include "base/errors.h"
 #include "common/integer_rule.h"
+#include "common/text_utils.h"
 #include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
@@ -15,6 +18,7 @@
 #include "qvxpublish/publication_source.h"
 #include "qvxpublish/publication_writer.h"
 #include "qvxpublish/release_scan.h"
+#include "qvxpublish/removal_plan.h"
 #include "qvxpublish/update_list_writer.h"
 
 namespace qvx {
@@ -48,11 +52,13 @@ const char* const kHelp =
     "  --per-file              leave out wholerelease=1: updaters put each file in place the\n"
     "                          moment it arrives, and a run that fails part-way leaves a mix of\n"
     "                          the old and the new release\n"
+    "  --forget PATH           drop the removal of PATH (\\ or / between folders) for good; may\n"
+    "                          be repeated\n"
     "  --check OUT_DIR         read a publication back with the updater's rules; report every\n"
     "                          missing file, bad packed body and entry the updater would refuse,\n"
-    "                          and every file against its hash and size lines; warn of a\n"
-    "                          softid or last_setupid without qvxtool.exe or setup.exe, and of\n"
-    "                          dates ahead\n"
+    "                          every file against its hash and size lines, a removal of a listed\n"
+    "                          file and a removal hash that is no hash; warn of a softid or\n"
+    "                          last_setupid without qvxtool.exe or setup.exe, and of dates ahead\n"
     "  --check URL             the same over HTTP with the updater's own client, for a live\n"
     "                          publication (http://host/path/)\n"
     "  --key UPDATEKEY         with --check: also verify up.txt.sig with this key (the base64 of\n"
@@ -69,8 +75,13 @@ const char* const kHelp =
     "Windows-1252 (on Windows: the ANSI code page). Refused, before anything is written: names\n"
     "with \"=\", line breaks or characters Windows names cannot hold, file names with a blank, %,\n"
     "# or ?, unsafe paths, empty files, two files of the same file name. Left out: hidden files,\n"
-    "names beginning with \".\", keysData.rif, remote.db, qvxupdate.exe, data\\App.info and\n"
-    "data\\update.log.\n"
+    "names beginning with \".\", keysData.rif, remote.db, qvxupdate.exe below a folder,\n"
+    "data\\App.info and data\\update.log. qvxupdate.exe in RELEASE_DIR itself is listed with its\n"
+    "hash, and installations replace their updater with it (--exclude qvxupdate.exe leaves it\n"
+    "out). A file the up.txt in OUT_DIR listed and this release lacks is listed as removed, with\n"
+    "every hash known for it; removals are carried to every later list until the file is\n"
+    "published again or --forget drops them. Installations delete their copy only when it is\n"
+    "one of those contents.\n"
     "Exit codes: 0 done, 1 refused or failed (reason on stderr), 2 usage.\n";
 
 struct TOptions {
@@ -87,6 +98,7 @@ struct TOptions {
   std::vector<std::string> SignKeys;  // key files
   std::optional<uint64_t> Serial;
   std::vector<std::string> CheckKeys;  // UpdateKey texts
+  std::vector<std::string> Forget;     // removal paths, list text
 };
 
 class EUsage : public Exception {
@@ -169,6 +181,12 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
     } else if (arg == "--server-path") {
       o.ServerPath = value();
       if (o.ServerPath->empty()) throw EUsage("--server-path needs the folder nginx serves");
+    } else if (arg == "--forget") {
+      std::string path = ListTextArgument(arg, value());
+      for (char& c : path)
+        if (c == '/') c = '\\';
+      if (TrimBlanks(path).empty()) throw EUsage("--forget needs a path");
+      o.Forget.push_back(TrimBlanks(path));
     } else if (arg == "--check") {
       o.Check = value();
     } else if (arg == "--sign") {
@@ -269,9 +287,13 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
   if (settings.SetupHash.empty() && fs::is_regular_file(outDir / "setup.exe", ec)) {
     settings.SetupHash = Sha256HexOf(ReadFileBytes(outDir / "setup.exe"));
   }
+  // The list this publication replaces: its serial, its removals and the files it named.
+  const bool hasPrevious = fs::is_regular_file(outDir / "up.txt", ec);
+  const std::string previousBytes = hasPrevious ? ReadFileBytes(outDir / "up.txt") : std::string();
+  TStringList previous;
+  previous.SetText(previousBytes);
   uint64_t published = 0;
-  const bool hasPublished = fs::is_regular_file(outDir / "up.txt", ec) &&
-                            ReadListSerial(ReadFileBytes(outDir / "up.txt"), published);
+  const bool hasPublished = hasPrevious && ReadListSerial(previousBytes, published);
   settings.ListSerial = o.Serial ? *o.Serial : published + 1;
   if (hasPublished && settings.ListSerial <= published) {
     err << "qvxpublish: warning: listserial " << settings.ListSerial << " is not above the "
@@ -279,12 +301,22 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
         << " a signed list with a lower number\n";
   }
 
+  TRemovalPlan removals = PlanRemovals(previous, scan.Files, o.Forget);
+  for (const std::string& line : removals.Warnings) err << "qvxpublish: warning: " << line << "\n";
+  for (const std::string& line : removals.Notes) out << line << "\n";
+  settings.Removals = std::move(removals.Removals);
+  const bool namesUpdater = std::any_of(scan.Files.begin(), scan.Files.end(), [](const TReleaseFile& f) {
+    return EqualTextIgnoreCase(f.ListName, kUpdaterFileName);
+  });
+  if (ListNamesUpdater(previous) && !namesUpdater) {
+    err << "qvxpublish: warning: the older list named " << kUpdaterFileName
+        << " and this one does not; installations keep the updater they have\n";
+  }
+
   TPublication publication;
   publication.UpdateList = BuildUpdateList(scan.Files, settings);
-  if (fs::is_regular_file(outDir / "up.txt", ec)) {
-    TStringList replaced;
-    replaced.SetText(ReadFileBytes(outDir / "up.txt"));
-    for (const std::string& line : EntriesOlderThanReplaced(replaced, publication.UpdateList))
+  if (hasPrevious) {
+    for (const std::string& line : EntriesOlderThanReplaced(previous, publication.UpdateList))
       err << "qvxpublish: warning: " << line << "\n";
   }
   if (!keys.empty()) publication.Signature = SignatureFile(publication.UpdateList.JoinedText(), keys);
@@ -339,8 +371,8 @@ int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::o
       return 0;
     }
     if (!o.CheckKeys.empty() && !o.Check) throw EUsage("--key goes with --check");
-    if (o.Check && (!o.SignKeys.empty() || o.Serial || o.PerFile))
-      throw EUsage("--sign, --serial and --per-file go with a publication");
+    if (o.Check && (!o.SignKeys.empty() || o.Serial || o.PerFile || !o.Forget.empty()))
+      throw EUsage("--sign, --serial, --per-file and --forget go with a publication");
     if (!o.Positional.empty() && o.Positional[0] == "keygen") {
       if (o.Positional.size() != 2 || o.Check || o.HasSetupId || !o.SignKeys.empty())
         throw EUsage("keygen takes only KEYFILE");

@@ -96,7 +96,7 @@ class TWalker {
         Refuse(shown, why);
         continue;
       }
-      if (std::string why = WhyUpdaterSkips(listName); !why.empty()) {
+      if (std::string why = WhyUpdaterSkips(listPath); !why.empty()) {
         FScan.LeftOut.push_back(shown + ": " + why);
         continue;
       }

@@ -38,6 +38,13 @@ TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListS
     list.Add("filesize" + std::to_string(i) + "=" + std::to_string(files[i].Size));
     newest = std::max(newest, files[i].Timestamp);
   }
+  for (size_t i = 0; i < settings.Removals.size(); ++i) {
+    const TListRemoval& r = settings.Removals[i];
+    std::string hashes;
+    for (const std::string& hash : r.Hashes) hashes += (hashes.empty() ? "" : ",") + hash;
+    list.Add("removed" + std::to_string(i) + "=" + r.Path);
+    list.Add("removedhash" + std::to_string(i) + "=" + hashes);
+  }
   const std::string appDate = settings.AppDate ? *settings.AppDate
                               : newest > 0     ? FormatListDate(newest)
                                                : std::string();

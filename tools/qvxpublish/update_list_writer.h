@@ -10,6 +10,13 @@
 
 namespace qvx {
 
+// A path that installations delete when their copy is one of the contents listed for it
+// (common/list_removals.h has the lines).
+struct TListRemoval {
+  std::string Path;                 // list text, "\\" between folders
+  std::vector<std::string> Hashes;  // lower-case hex, each once
+};
+
 struct TListSettings {
   int32_t SetupId = 0;
   int32_t LastSetupId = -1;  // what the updater assumes when the key is missing
@@ -28,6 +35,8 @@ struct TListSettings {
   // "wholerelease=1": updaters stage every file first and switch them in one step. Off, the
   // list is applied file by file, each file in place the moment it arrives.
   bool WholeRelease = true;
+  // Written after the entries as removed<i> and removedhash<i>, numbered from 0 in this order.
+  std::vector<TListRemoval> Removals;
 };
 
 // Six numbers joined by "-": year, month, day, hour, minute, second, without leading zeros.
