@@ -30,6 +30,11 @@ class TReplacementFile {
   // Puts the bytes on the disk and the file in the target's place; a new target gets the
   // mode/attributes a new file gets, a replaced one keeps its own permissions.
   void Commit();
+  // Puts the bytes on the disk and leaves them, complete, at stagedPath (a name beside the
+  // target; an earlier file there is replaced) for a later switch of releases that moves them
+  // in; the target is not touched. The file has the permissions Commit would give the target.
+  // Afterwards the object owns no file: its destruction removes nothing.
+  void Stage(const std::string& stagedPath);
   // The temporary file's path, for messages and tests.
   const std::string& TemporaryPath() const;
 

@@ -41,6 +41,7 @@ struct TReplacementFile::Impl {
   std::string Target, Temp;
   int Fd = -1;
   mode_t Mode = 0;
+  TPathForm Form = TPathForm::WindowsWay;
   off_t Written = 0, HandedToDisk = 0;
   bool Committed = false;
 };
@@ -48,6 +49,7 @@ struct TReplacementFile::Impl {
 TReplacementFile::TReplacementFile(const std::string& target, TPathForm form)
     : FImpl(std::make_unique<Impl>()) {
   Impl& f = *FImpl;
+  f.Form = form;
   f.Target = form == TPathForm::AsItStands ? target : ResolvePosixPath(target);
   f.Mode = NewFileMode();
   struct stat st;
@@ -95,13 +97,29 @@ void TReplacementFile::Write(const char* data, size_t n) {
 #endif
 }
 
-void TReplacementFile::Commit() {
-  Impl& f = *FImpl;
+namespace {
+
+void FlushAndClose(TReplacementFile::Impl& f) {
   if (fchmod(f.Fd, f.Mode) != 0 || fsync(f.Fd) != 0) RaiseLastOSError();
   const int fd = f.Fd;
   f.Fd = -1;
   if (close(fd) != 0) RaiseLastOSError();
+}
+
+}  // namespace
+
+void TReplacementFile::Commit() {
+  Impl& f = *FImpl;
+  FlushAndClose(f);
   if (rename(f.Temp.c_str(), f.Target.c_str()) != 0) RaiseLastOSError();
+  f.Committed = true;
+}
+
+void TReplacementFile::Stage(const std::string& stagedPath) {
+  Impl& f = *FImpl;
+  FlushAndClose(f);
+  const std::string staged = f.Form == TPathForm::AsItStands ? stagedPath : ResolvePosixPath(stagedPath);
+  if (rename(f.Temp.c_str(), staged.c_str()) != 0) RaiseLastOSError();
   f.Committed = true;
 }
 

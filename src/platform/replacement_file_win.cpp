@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "platform/locked_retry_win.h"
 #include "platform/os_error.h"
 #include "platform/path_delimiter.h"
 #include "platform/replacement_file.h"
@@ -12,13 +13,6 @@ namespace {
 
 // WriteFile takes a 32-bit count: large writes go in pieces.
 constexpr DWORD kIoChunk = 1u << 24;
-// A tool that has just closed, a virus scanner or an indexer often holds a file for a moment:
-// replacing it is tried again this long, with these pauses, on sharing and lock errors only.
-// A target held open without delete sharing (or a running program) is reported as access
-// denied; read-only and folder targets, the other causes of that error, are refused before.
-constexpr ULONGLONG kLockedRetryMs = 5000;
-constexpr DWORD kLockedRetryPauseMs = 100;
-
 // Six letters or digits that differ between calls and between processes; CREATE_NEW makes a
 // name that is taken anyway be tried again with the next ones.
 std::string UniquePart() {
@@ -91,20 +85,31 @@ void TReplacementFile::Write(const char* data, size_t n) {
   }
 }
 
-void TReplacementFile::Commit() {
-  Impl& f = *FImpl;
+namespace {
+
+void FlushAndClose(TReplacementFile::Impl& f) {
   if (!FlushFileBuffers(f.File)) RaiseLastOSError();
   CloseHandle(f.File);
   f.File = INVALID_HANDLE_VALUE;
-  const ULONGLONG giveUp = GetTickCount64() + kLockedRetryMs;
-  while (!MoveFileExA(f.Temp.c_str(), f.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = GetLastError();
-    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-                      error == ERROR_ACCESS_DENIED;
-    if (!held || GetTickCount64() >= giveUp)
-      RaiseOSError(static_cast<int>(error));
-    Sleep(kLockedRetryPauseMs);
-  }
+}
+
+}  // namespace
+
+void TReplacementFile::Commit() {
+  Impl& f = *FImpl;
+  FlushAndClose(f);
+  // A target held open for a moment is waited for; read-only and folder targets were refused
+  // at construction, so access denied here means a file in use.
+  const DWORD error = MoveFileWithLockedRetry(f.Temp.c_str(), f.Target.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (error != 0) RaiseOSError(static_cast<int>(error));
+  f.Committed = true;
+}
+
+void TReplacementFile::Stage(const std::string& stagedPath) {
+  Impl& f = *FImpl;
+  FlushAndClose(f);
+  const DWORD error = MoveFileWithLockedRetry(f.Temp.c_str(), stagedPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+  if (error != 0) RaiseOSError(static_cast<int>(error));
   f.Committed = true;
 }
 

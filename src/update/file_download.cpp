@@ -13,6 +13,7 @@
 #include "platform/crypto.h"
 #include "platform/replacement_file.h"
 #include "update/list_trust.h"
+#include "update/release_commit.h"
 
 namespace qvx {
 namespace {
@@ -153,7 +154,9 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
 }
 
 void TLeftoverSweep::SweepFolder(const std::string& folder) {
-  if (FSwept.insert(folder).second) RemoveTemporaryLeftovers(folder);
+  if (!FSwept.insert(folder).second) return;
+  RemoveTemporaryLeftovers(folder);
+  DeleteKeptAside(folder);
 }
 
 void TLeftoverSweep::SweepBeside(const std::string& path) {

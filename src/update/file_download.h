@@ -43,8 +43,9 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
 TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
                                    const std::string& expectedHash);
 
-// Removes the temporary files that a killed run left, once per folder for the life of this
-// object (one update run), before the first file is written there.
+// Removes the temporary files that a killed run left, and the set-aside copies that a finished
+// switch of releases had to leave, once per folder for the life of this object (one update
+// run), before the first file is written there.
 class TLeftoverSweep {
  public:
   // folder ends with its delimiter.

@@ -31,6 +31,7 @@
 #include "update/file_download.h"
 #include "update/list_trust.h"
 #include "update/main_tool.h"
+#include "update/release_commit.h"
 #include "update/run_outcome.h"
 #include "update/status_sink.h"
 #include "update/update_list_rules.h"
@@ -127,6 +128,11 @@ void TDownShareFileThread::Execute() {
   ResetRunOutcome();
   LogRunStart(UpdateBaseUrl + "up.txt");
   Report(GetLangStr(147));
+  if (!FinishInterruptedRelease()) {
+    NoteRunOutcome(TRunOutcome::FilesFailed);
+    Synchronize([this] { EnableRetry(); });
+    return;
+  }
   // The folders that every run may write to; the folders of listed files follow as they come.
   FSweep.SweepFolder(AppPath);
   FSweep.SweepFolder(AppPath + "data\\");
@@ -156,6 +162,20 @@ void TDownShareFileThread::Execute() {
   } else {
     Synchronize([this] { EnableRetry(); });
   }
+}
+
+bool TDownShareFileThread::FinishInterruptedRelease() {
+  const TJournal journal = ReadJournal();
+  if (!journal.Present) return true;
+  // The tool never runs across a switch of releases, not even one finished here.
+  if (JournalNamesTool(journal) && !WaitToolClosed()) {
+    Report(RecoveryLine(TRecoveryResult::Unfinished, "the tool did not close."));
+    return false;
+  }
+  std::string failure;
+  const TRecoveryResult result = RecoverRelease(journal, &failure);
+  Report(RecoveryLine(result, failure));
+  return result != TRecoveryResult::Unfinished;
 }
 
 bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStringList& list) {

@@ -64,6 +64,10 @@ class TDownShareFileThread : public TThread {
   // The installer road; true when the run is over: the installer was started, or a terminate
   // request came during its download.
   bool RunInstaller(const std::string& setupHash);
+  // A switch of releases that a killed run left half-done is finished first (forward or back),
+  // the tool closed before when it is part of it. False, after the line that says why, when it
+  // cannot be finished: this run then changes nothing.
+  bool FinishInterruptedRelease();
   // With publisher keys: the list's signature and serial. False, after one line that says
   // why, when the list is refused; nothing of the run has happened yet then.
   bool AcceptList(const std::string& listBytes, const TStringList& list);
