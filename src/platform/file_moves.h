@@ -7,7 +7,7 @@
 namespace qvx {
 
 // Renames the file at from to to, which must not exist: a file or folder already at to is a
-// failure, never replaced. A running program or a loaded library can be renamed on Windows.
+// failure, never replaced, and so is a folder at from. A running program or a loaded library can be renamed on Windows.
 // There a file held open for a moment (a tool that has just closed, a virus scanner) is tried
 // again for a few seconds, as TReplacementFile's Commit does, and the move is written through
 // to the disk.

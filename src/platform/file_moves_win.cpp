@@ -29,6 +29,10 @@ DWORD MoveFileWithLockedRetry(const char* from, const char* to, DWORD flags) {
 }
 
 void MoveFileNoReplace(const std::string& from, const std::string& to) {
+  // Only files move here, as in the POSIX back end; MoveFileEx would move a folder as well.
+  const DWORD attributes = GetFileAttributesA(from.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    RaiseOSError(ERROR_ACCESS_DENIED);
   // Without MOVEFILE_REPLACE_EXISTING an existing name is refused (ERROR_ALREADY_EXISTS), and
   // that is no lock: it fails at once.
   const DWORD error = MoveFileWithLockedRetry(from.c_str(), to.c_str(), 0);

@@ -350,12 +350,12 @@ size_t DeleteKeptAside(const std::string& folder) {
     if (FileExists(JournalPath())) return 0;
     for (const TFolderEntry& entry : SearchFolder(folder + "*")) {
       if ((entry.Attributes & kFileAttrDirectory) || !IsAsideFileName(entry.Name)) continue;
-      const std::string aside = folder + entry.Name;
-      const std::string target = folder + TargetNameOfAside(entry.Name);
+      // Without its file beside it, a set-aside copy may be the only one left (of a journal that
+      // was damaged and discarded), or a removed file that was held open: it neither goes, nor
+      // comes back as if the release had not removed it.
+      if (!FileExists(folder + TargetNameOfAside(entry.Name))) continue;
       std::string ignored;
-      // Without its file beside it, a set-aside copy is the only one left (a journal that was
-      // damaged and discarded): it goes back rather than away.
-      if (FileExists(target) ? Delete(aside, ignored) : Move(aside, target, ignored)) ++removed;
+      if (Delete(folder + entry.Name, ignored)) ++removed;
     }
   } catch (const std::exception&) {
     // Still held, or not ours to delete: it stays, and is tried next time.

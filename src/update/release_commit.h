@@ -88,9 +88,9 @@ std::string RecoveryLine(TRecoveryResult result, const std::string& failure);
 bool JournalNamesTool(const TJournal& journal);
 
 // Deletes the set-aside copies in folder (ending with its delimiter) that an earlier switch had
-// to leave (KeepAside, or a copy held open at the time); one whose file is missing is moved
-// back instead. Nothing while a journal is present: its set-aside copies may be the old
-// release. Returns how many went; never raises.
+// to leave (KeepAside, or a copy held open at the time), when their file is there; one whose
+// file is missing stays. Nothing while a journal is present: its set-aside copies may be the
+// old release. Returns how many went; never raises.
 size_t DeleteKeptAside(const std::string& folder);
 
 // Test hook: called after each numbered step of CommitRelease (0 = journal on the disk; 1..N
