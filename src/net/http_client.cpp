@@ -400,11 +400,38 @@ bool THttpClient::ReadChunkedBody() {
   // chunk = size-in-hex [ " " ... ] [ ";" extension ] line-break data line-break; a size of 0
   // ends the body, and the trailer after it is not read. A size line that is not hex digits
   // fails the body.
+  //
+  // Framing brings no data, and silence is all the time-out measures: a size line is held to
+  // kMaxChunkSizeLine, the one blank line allowed is the one that ends a chunk's data, and the
+  // body fails once its framing outweighs its data by more than kMaxChunkFramingExcess. So a
+  // server that sends only framing is cut off after a bounded number of bytes.
+  struct TLineLimit {
+    TTcpConnection& Sock;
+    int32_t Saved;
+    ~TLineLimit() { Sock.MaxLineLength = Saved; }
+  } lineLimit{Sock, Sock.MaxLineLength};
+  Sock.MaxLineLength = kMaxChunkSizeLine;
+  size_t framing = 0;
+  size_t data = 0;
+  bool dataEnded = false;  // a chunk's data was read and its line break is still due
   for (;;) {
-    std::string line;
-    do line = Sock.ReceiveLine(Timeout);
-    while (line.empty() && Sock.SocketError() == 0);
+    if (AbortRequested.load()) return false;
+    const std::string line = Sock.ReceiveLine(Timeout);
     if (Sock.SocketError() != 0) return false;
+    framing += line.size() + 2;
+    if (framing > data + kMaxChunkFramingExcess) {
+      Sock.SetSocketError(sockerr::kMessageTooLong);
+      return false;
+    }
+    if (line.empty()) {
+      if (dataEnded) {
+        dataEnded = false;
+        continue;
+      }
+      Sock.SetSocketError(sockerr::kInvalidArgument);
+      return false;
+    }
+    dataEnded = false;
     const std::string sizeText = TrimBlanks(TextBefore(TrimBlanks(TextBefore(line, " ")), ";"));
     int32_t size = 0;
     switch (ReadDigits(sizeText, 16, size)) {
@@ -416,6 +443,8 @@ bool THttpClient::ReadChunkedBody() {
     }
     if (size == 0) break;
     if (!ReadByLength(size)) return false;
+    data += static_cast<size_t>(size);
+    dataEnded = true;
   }
   return Sock.SocketError() == 0;
 }

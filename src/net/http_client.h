@@ -42,6 +42,10 @@ class THttpClient : public TNetClient {
   static constexpr size_t kMaxHeaderBlock = 8 << 20;
   static constexpr size_t kMaxHeaderLines = 100000;
   static constexpr size_t kMaxDocument = 0x7FFFFFFF;
+  // Chunked framing: the longest chunk-size line, extensions included, and how far the framing
+  // of a body (size lines and line breaks) may outweigh its data before the body fails.
+  static constexpr int32_t kMaxChunkSizeLine = 4096;
+  static constexpr size_t kMaxChunkFramingExcess = 1 << 20;
   // Cookies kept, bounded the way browsers bound one host's: at most kMaxCookies entries of at
   // most kMaxCookieBytes (name, "=" and value) each. A larger one, or a new one once the list
   // is full, is dropped; changes and deletions of kept ones still apply.

@@ -116,6 +116,39 @@ TEST(HostileServer, EndlessHeaderBlockOfShortLinesIsCut) {
   EXPECT_LT(got.seconds, 20.0);
 }
 
+TEST(HostileServer, ChunkFramingWithoutDataIsCutAtItsBound) {
+  // Size lines padded to their bound, each with one byte of data: the framing outweighs the data
+  // by 1 MiB after about 256 chunks, while the silence the time-out measures never comes.
+  const std::string padded = "1;" + std::string(THttpClient::kMaxChunkSizeLine - 2, 'p') + "\r\nx\r\n";
+  auto chunks = [&](size_t n) {
+    std::string body;
+    for (size_t i = 0; i < n; ++i) body += padded;
+    return body;
+  };
+  const size_t withinBound = THttpClient::kMaxChunkFramingExcess / padded.size() - 8;
+  struct Case {
+    const char* name;
+    std::string body;
+    bool ok;
+  } cases[] = {
+      {"padded chunks whose framing stays within the bound", chunks(withinBound) + "0\r\n\r\n", true},
+      {"padded chunks without end", chunks(64 * kMiB / padded.size()), false},
+  };
+  for (const auto& c : cases) {
+    ScriptServer server({ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" + c.body)});
+    THttpClient http;
+    http.Timeout = 5000;
+    const Fetched got = Fetch(http, server);
+    EXPECT_EQ(got.ok, c.ok) << c.name;
+    EXPECT_LE(http.Document.Size(), withinBound + 16) << c.name;
+    if (!c.ok) {
+      EXPECT_EQ(http.Sock.SocketError(), sockerr::kMessageTooLong) << c.name;
+    }
+    EXPECT_LE(got.largest, kMiB) << c.name;
+    EXPECT_LT(got.seconds, 20.0) << c.name;
+  }
+}
+
 TEST(BrokenTransfer, ResetOrSilenceInMidBodyFails) {
   const std::string body = Filler(300000);
   struct Case {

@@ -101,6 +101,11 @@ TEST(HttpResponse, BodiesAndTheirProgressEvents) {
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\nContent-Length: 3\r\n\r\n"
                              "5\r\nabcde\r\n0\r\n\r\n"),
        "abcde", {{1, 1}}, 5},
+      {"chunk-size line of exactly its bound, extensions included",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=" +
+                             std::string(THttpClient::kMaxChunkSizeLine - 4, 'p') +
+                             "\r\nabcde\r\n0\r\n\r\n"),
+       "abcde", {{1, 1}}, 5},
       {"chunk sizes with the letter a",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\na\r\n" + b100.substr(0, 10) +
                              "\r\n1A\r\n" + b100.substr(10, 26) + "\r\n0\r\n\r\n"),
@@ -272,6 +277,20 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\nzz\r\nmore")
            .Pause(3000),
        5000, 200, "abcde", {{1, 1}}},
+      // Only the line break after a chunk's data may be blank: anywhere else a size is due.
+      {"blank line where the first chunk size is due",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n\r\n5\r\nabcde\r\n0\r\n\r\n")
+           .Pause(3000),
+       5000, 200, "", {}},
+      {"second blank line after a chunk",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n\r\n0\r\n\r\n")
+           .Pause(3000),
+       5000, 200, "abcde", {{1, 1}}},
+      {"chunk-size line one byte beyond its bound",
+       ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=" +
+                             std::string(THttpClient::kMaxChunkSizeLine - 3, 'p') +
+                             "\r\nabcde\r\n0\r\n\r\n").Pause(3000),
+       5000, 200, "", {}},
       {"chunk size of nine hex digits",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n100000005\r\nabcde")
            .Pause(3000),
