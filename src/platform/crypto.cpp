@@ -23,4 +23,10 @@ TSha256Digest Sha256Of(const std::string& bytes) {
 
 std::string Sha256HexOf(const std::string& bytes) { return DigestToHex(Sha256Of(bytes)); }
 
+bool VerifyP256Signature(const std::string& publicPoint, const TSha256Digest& digest,
+                         const std::string& signature) {
+  if (signature.size() != kP256SignatureSize) return false;
+  return TP256PublicKey(publicPoint).Verifies(digest, signature);
+}
+
 }  // namespace qvx

@@ -43,6 +43,27 @@ std::string DigestToHex(const TSha256Digest& digest);
 constexpr size_t kP256PublicPointSize = 65;
 constexpr size_t kP256SignatureSize = 64;
 
+// An ECDSA P-256 public key, imported into the platform once and then used for any number of
+// signatures: importing costs far more than a verification.
+class TP256PublicKey {
+ public:
+  // From the uncompressed point 04||X||Y. A malformed point, or one the platform refuses (not
+  // on the curve), gives a key that is not valid and verifies nothing.
+  explicit TP256PublicKey(const std::string& publicPoint);
+  TP256PublicKey(TP256PublicKey&&) noexcept;
+  TP256PublicKey& operator=(TP256PublicKey&&) noexcept;
+  ~TP256PublicKey();
+
+  bool IsValid() const;
+  // True only when signature (r||s) is a valid signature of digest under this key.
+  bool Verifies(const TSha256Digest& digest, const std::string& signature) const;
+
+  struct Impl;
+
+ private:
+  std::unique_ptr<Impl> FImpl;
+};
+
 // True only when signature (r||s) is a valid ECDSA P-256 signature of digest under the public
 // point; any malformed point or signature of a wrong size is simply false.
 bool VerifyP256Signature(const std::string& publicPoint, const TSha256Digest& digest,

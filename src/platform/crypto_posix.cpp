@@ -59,11 +59,23 @@ EVP_PKEY* PublicKeyFromPoint(const std::string& point) {
 
 }  // namespace crypto_posix
 
-bool VerifyP256Signature(const std::string& publicPoint, const TSha256Digest& digest,
-                         const std::string& signature) {
-  if (signature.size() != kP256SignatureSize) return false;
-  EVP_PKEY* key = crypto_posix::PublicKeyFromPoint(publicPoint);
-  if (!key) return false;
+struct TP256PublicKey::Impl {
+  EVP_PKEY* key = nullptr;
+  ~Impl() { EVP_PKEY_free(key); }
+};
+
+TP256PublicKey::TP256PublicKey(const std::string& publicPoint) : FImpl(std::make_unique<Impl>()) {
+  FImpl->key = crypto_posix::PublicKeyFromPoint(publicPoint);
+}
+
+TP256PublicKey::~TP256PublicKey() = default;
+TP256PublicKey::TP256PublicKey(TP256PublicKey&&) noexcept = default;
+TP256PublicKey& TP256PublicKey::operator=(TP256PublicKey&&) noexcept = default;
+
+bool TP256PublicKey::IsValid() const { return FImpl && FImpl->key; }
+
+bool TP256PublicKey::Verifies(const TSha256Digest& digest, const std::string& signature) const {
+  if (!IsValid() || signature.size() != kP256SignatureSize) return false;
   // libcrypto takes the DER form of (r, s).
   const auto* raw = reinterpret_cast<const unsigned char*>(signature.data());
   ECDSA_SIG* sig = ECDSA_SIG_new();
@@ -74,7 +86,7 @@ bool VerifyP256Signature(const std::string& publicPoint, const TSha256Digest& di
     r = s = nullptr;  // owned by sig now
     unsigned char* der = nullptr;
     const int derSize = i2d_ECDSA_SIG(sig, &der);
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(FImpl->key, nullptr);
     if (derSize > 0 && ctx && EVP_PKEY_verify_init(ctx) == 1) {
       ok = EVP_PKEY_verify(ctx, der, static_cast<size_t>(derSize), digest.data(),
                            digest.size()) == 1;
@@ -85,7 +97,6 @@ bool VerifyP256Signature(const std::string& publicPoint, const TSha256Digest& di
   BN_free(r);
   BN_free(s);
   ECDSA_SIG_free(sig);
-  EVP_PKEY_free(key);
   return ok;
 }
 

@@ -79,27 +79,39 @@ TSha256Digest TSha256::Finish() {
   return digest;
 }
 
-bool VerifyP256Signature(const std::string& publicPoint, const TSha256Digest& digest,
-                         const std::string& signature) {
-  if (signature.size() != kP256SignatureSize || publicPoint.size() != kP256PublicPointSize ||
-      publicPoint[0] != 0x04) {
-    return false;
+struct TP256PublicKey::Impl {
+  BCRYPT_KEY_HANDLE key = nullptr;
+  ~Impl() {
+    if (key) BCryptDestroyKey(key);
   }
+};
+
+TP256PublicKey::TP256PublicKey(const std::string& publicPoint) : FImpl(std::make_unique<Impl>()) {
+  if (publicPoint.size() != kP256PublicPointSize || publicPoint[0] != 0x04) return;
   std::vector<uint8_t> blob(sizeof(BCRYPT_ECCKEY_BLOB) + 64);
   BCRYPT_ECCKEY_BLOB header{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32};
   std::memcpy(blob.data(), &header, sizeof header);
   std::memcpy(blob.data() + sizeof header, publicPoint.data() + 1, 64);
   BCRYPT_KEY_HANDLE key = nullptr;
-  if (!BCRYPT_SUCCESS(BCryptImportKeyPair(crypto_win::EcdsaP256Provider(), nullptr,
-                                          BCRYPT_ECCPUBLIC_BLOB, &key, blob.data(),
-                                          static_cast<ULONG>(blob.size()), 0))) {
-    return false;
+  if (BCRYPT_SUCCESS(BCryptImportKeyPair(crypto_win::EcdsaP256Provider(), nullptr,
+                                         BCRYPT_ECCPUBLIC_BLOB, &key, blob.data(),
+                                         static_cast<ULONG>(blob.size()), 0))) {
+    FImpl->key = key;
   }
+}
+
+TP256PublicKey::~TP256PublicKey() = default;
+TP256PublicKey::TP256PublicKey(TP256PublicKey&&) noexcept = default;
+TP256PublicKey& TP256PublicKey::operator=(TP256PublicKey&&) noexcept = default;
+
+bool TP256PublicKey::IsValid() const { return FImpl && FImpl->key; }
+
+bool TP256PublicKey::Verifies(const TSha256Digest& digest, const std::string& signature) const {
+  if (!IsValid() || signature.size() != kP256SignatureSize) return false;
   std::string sig = signature;
   const NTSTATUS status = BCryptVerifySignature(
-      key, nullptr, const_cast<PUCHAR>(digest.data()), static_cast<ULONG>(digest.size()),
+      FImpl->key, nullptr, const_cast<PUCHAR>(digest.data()), static_cast<ULONG>(digest.size()),
       reinterpret_cast<PUCHAR>(&sig[0]), static_cast<ULONG>(sig.size()), 0);
-  BCryptDestroyKey(key);
   return BCRYPT_SUCCESS(status);
 }
 

@@ -50,16 +50,32 @@ std::vector<std::string> ParseUpdateKeys(const std::string& value) {
   return keys;
 }
 
-std::vector<std::string> ProductUpdateKeys() {
-  TIniFile ini(AppPath + "data\\Product.ini");
-  return ParseUpdateKeys(ini.ReadText("Product", "UpdateKey", std::string()));
+TUpdateKeys ReadUpdateKeys(const std::string& value) {
+  TUpdateKeys keys;
+  keys.Present = !TrimBlanks(value).empty();
+  for (const std::string& point : ParseUpdateKeys(value)) {
+    TP256PublicKey key(point);
+    if (key.IsValid()) keys.Keys.push_back(std::move(key));
+  }
+  return keys;
 }
 
-bool SignatureFileVerifies(const std::string& listBytes, const std::string& signatureFile,
-                           const std::vector<std::string>& keys) {
+TUpdateKeys ProductUpdateKeys() {
+  TIniFile ini(AppPath + "data\\Product.ini");
+  return ReadUpdateKeys(ini.ReadText("Product", "UpdateKey", std::string()));
+}
+
+TSignatureCheck CheckSignatureFile(const std::string& listBytes, const std::string& signatureFile,
+                                   const std::vector<TP256PublicKey>& keys,
+                                   const std::function<bool()>& stop) {
+  // A last line without its line break counts as well.
+  size_t lines = static_cast<size_t>(std::count(signatureFile.begin(), signatureFile.end(), '\n'));
+  if (!signatureFile.empty() && signatureFile.back() != '\n') ++lines;
+  if (lines > kMaxSignatureLines) return TSignatureCheck::TooManyLines;
   const TSha256Digest digest = Sha256Of(listBytes);
   size_t start = 0;
   while (start < signatureFile.size()) {
+    if (stop && stop()) return TSignatureCheck::Stopped;
     size_t end = signatureFile.find('\n', start);
     if (end == std::string::npos) end = signatureFile.size();
     std::string line = signatureFile.substr(start, end - start);
@@ -69,11 +85,18 @@ bool SignatureFileVerifies(const std::string& listBytes, const std::string& sign
     if (line.empty()) continue;
     const std::string signature = Base64ToText(line);
     if (signature.size() != kP256SignatureSize) continue;
-    for (const std::string& key : keys) {
-      if (VerifyP256Signature(key, digest, signature)) return true;
+    for (const TP256PublicKey& key : keys) {
+      if (key.Verifies(digest, signature)) return TSignatureCheck::Valid;
     }
   }
-  return false;
+  return TSignatureCheck::NotValid;
+}
+
+bool SignatureFileVerifies(const std::string& listBytes, const std::string& signatureFile,
+                           const std::vector<std::string>& keys) {
+  std::vector<TP256PublicKey> imported;
+  for (const std::string& point : keys) imported.emplace_back(point);
+  return CheckSignatureFile(listBytes, signatureFile, imported) == TSignatureCheck::Valid;
 }
 
 std::string ListHash(const TNameIndex& list, const std::string& key) {

@@ -9,22 +9,55 @@
 //   up.txt.sig    lines of base64 r||s (ECDSA P-256 over the SHA-256 of up.txt's exact bytes);
 //                 blank lines and CR ignored; valid when any line verifies with any key
 //   Product.ini   [Product] UpdateKey=  base64 of 04||X||Y, several separated by commas
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "platform/crypto.h"
 
 namespace qvx {
 
 class TNameIndex;
 
-// The keys of data\Product.ini as decoded bytes; an entry that is no valid base64 stays in the
-// list as an empty key that verifies nothing, so a damaged key never turns the checks off.
-// Empty when UpdateKey is missing or blank.
-std::vector<std::string> ProductUpdateKeys();
-// The same from the text of an UpdateKey value.
+// What a server may send before anything of it is trusted: up.txt as received and as unpacked,
+// and up.txt.sig in bytes and in lines. The list's bound holds for installations without a key
+// as well; the signature's lines bound the work of checking them.
+constexpr size_t kMaxListBytes = 4u << 20;
+constexpr size_t kMaxSignatureFileBytes = 64u << 10;
+constexpr size_t kMaxSignatureLines = 16;
+
+// The publisher keys of an installation, each imported once for the whole run.
+struct TUpdateKeys {
+  // UpdateKey is there and holds more than blanks and commas' worth of nothing.
+  bool Present = false;
+  // The entries that are valid keys; damaged entries beside them are left out.
+  std::vector<TP256PublicKey> Keys;
+  // An UpdateKey that is there but yields no valid key: it must refuse every list, never fall
+  // back to the unsigned road.
+  bool Damaged() const { return Present && Keys.empty(); }
+};
+TUpdateKeys ReadUpdateKeys(const std::string& value);
+// Those of data\Product.ini; not Present when UpdateKey is missing or empty.
+TUpdateKeys ProductUpdateKeys();
+
+// The entries of an UpdateKey value as decoded bytes; an entry that is no valid base64 stays in
+// the list as an empty key that verifies nothing.
 std::vector<std::string> ParseUpdateKeys(const std::string& value);
 
-// True when a line of signatureFile is a valid signature of listBytes under one of keys.
+enum class TSignatureCheck {
+  Valid,         // a line is a valid signature of the list under one of the keys
+  NotValid,      // no line is
+  TooManyLines,  // more than kMaxSignatureLines lines: not looked at
+  Stopped,       // stop() said so between two lines
+};
+// stop is asked before each line, so a terminate request does not wait for the rest.
+TSignatureCheck CheckSignatureFile(const std::string& listBytes, const std::string& signatureFile,
+                                   const std::vector<TP256PublicKey>& keys,
+                                   const std::function<bool()>& stop = nullptr);
+// True when a line of signatureFile is a valid signature of listBytes under one of the public
+// points.
 bool SignatureFileVerifies(const std::string& listBytes, const std::string& signatureFile,
                            const std::vector<std::string>& keys);
 

@@ -180,13 +180,28 @@ bool TDownShareFileThread::FinishInterruptedRelease() {
 
 bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStringList& list) {
   FKeys = ProductUpdateKeys();
-  if (FKeys.empty()) return true;
+  if (!FKeys.Present) return true;
+  if (FKeys.Damaged()) {
+    return RefuseList("this installation's update key (UpdateKey in data\\Product.ini) is "
+                      "damaged: it holds no valid key");
+  }
   if (!DownloadFile("up.txt.sig", false, "", true)) {
     return RefuseList("its signature file up.txt.sig could not be fetched (" +
                       FetchFailureReason(*FHttp) + ")");
   }
-  if (!SignatureFileVerifies(listBytes, FHttp->Document.Bytes(), FKeys)) {
-    return RefuseList("it is not signed with this installation's update key");
+  switch (CheckSignatureFile(listBytes, FHttp->Document.Bytes(), FKeys.Keys,
+                             [this] { return Terminated(); })) {
+    case TSignatureCheck::Valid:
+      break;
+    case TSignatureCheck::NotValid:
+      return RefuseList("it is not signed with this installation's update key");
+    case TSignatureCheck::TooManyLines:
+      return RefuseList("its signature file up.txt.sig has more than " +
+                        std::to_string(kMaxSignatureLines) + " lines");
+    case TSignatureCheck::Stopped:
+      // Closed while the signature was checked: nothing was looked at, nothing was refused.
+      NoteRunOutcome(TRunOutcome::FilesFailed);
+      return false;
   }
   // A signed list replayed after a newer one would undo the newer one's repairs.
   const TNameIndex index(list);
@@ -210,7 +225,7 @@ bool TDownShareFileThread::RefuseList(const std::string& reason) {
 }
 
 bool TDownShareFileThread::MayFetch(const std::string& name, const std::string& hash) {
-  if (!hash.empty() || FKeys.empty()) return true;
+  if (!hash.empty() || !FKeys.Present) return true;
   Report("\"" + NameOfPath(name) + "\" was not fetched: the signed update list gives no hash for it.");
   NoteRunOutcome(TRunOutcome::FilesFailed);
   return false;

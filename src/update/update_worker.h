@@ -10,6 +10,7 @@
 #include "ui/thread.h"
 #include "update/folder_check.h"
 #include "update/file_download.h"
+#include "update/list_trust.h"
 
 namespace qvx {
 
@@ -96,8 +97,8 @@ class TDownShareFileThread : public TThread {
   int32_t FProgressPos = 0;
   int32_t FProgressMax = 0;
   std::string FStatusText;
-  // The installation's publisher keys; empty when it has none.
-  std::vector<std::string> FKeys;
+  // The installation's publisher keys; not Present when it has none.
+  TUpdateKeys FKeys;
   // What the body of the running download must be; empty hash, negative size: nothing.
   TExpectedContent FExpected;
   // Leftovers of a killed run go from each folder before this run writes there.

@@ -58,6 +58,62 @@ TEST(SignatureFileVerifies, AnyLineWithAnyKeyAndNothingElse) {
   EXPECT_FALSE(SignatureFileVerifies(list, good, {}));
 }
 
+TEST(CheckSignatureFile, LinesAreBoundedAndATerminateRequestIsHeardBetweenThem) {
+  const TP256SigningKey key = TP256SigningKey::Generate();
+  const TP256SigningKey other = TP256SigningKey::Generate();
+  const std::string list = "filecount=0\r\n";
+  const std::string good = EncodeBase64(key.Sign(Sha256Of(list))) + "\r\n";
+  const std::string bad = EncodeBase64(other.Sign(Sha256Of(list))) + "\r\n";
+  std::vector<TP256PublicKey> keys;
+  keys.emplace_back(key.PublicPoint());
+  auto lines = [](const std::string& line, size_t n) {
+    std::string file;
+    for (size_t i = 0; i < n; ++i) file += line;
+    return file;
+  };
+  struct {
+    const char* what;
+    std::string file;
+    TSignatureCheck result;
+  } cases[] = {
+      {"the valid line as the last of 16", lines(bad, 15) + good, TSignatureCheck::Valid},
+      {"16 lines, the last without its line break",
+       lines("\r\n", 15) + good.substr(0, good.size() - 2), TSignatureCheck::Valid},
+      {"17 lines, the valid one first", good + lines(bad, 16), TSignatureCheck::TooManyLines},
+      {"17 lines, the last without its line break", lines("\n", 16) + "x",
+       TSignatureCheck::TooManyLines},
+      {"200000 blank lines", lines("\r\n", 200000), TSignatureCheck::TooManyLines},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CheckSignatureFile(list, c.file, keys), c.result) << c.what;
+  }
+
+  // The request is asked for before each line: after the first line nothing more is verified.
+  int asked = 0;
+  const auto stopAfterOne = [&asked] { return ++asked > 1; };
+  EXPECT_EQ(CheckSignatureFile(list, bad + bad + good, keys, stopAfterOne), TSignatureCheck::Stopped);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(CheckSignatureFile(list, bad + bad + good, keys, [] { return false; }),
+            TSignatureCheck::Valid);
+
+  // A key is valid only when the platform takes it; a damaged one verifies nothing.
+  const TUpdateKeys read = ReadUpdateKeys("QUJD , " + EncodeBase64(key.PublicPoint()) + ",");
+  EXPECT_TRUE(read.Present);
+  ASSERT_EQ(read.Keys.size(), 1u);
+  EXPECT_EQ(CheckSignatureFile(list, good, read.Keys), TSignatureCheck::Valid);
+  struct {
+    const char* value;
+    bool present;
+    bool damaged;
+  } values[] = {{"", false, false}, {"   ", false, false}, {",", true, true},
+                {" , ", true, true}, {"QUJD", true, true}};
+  for (const auto& v : values) {
+    const TUpdateKeys k = ReadUpdateKeys(v.value);
+    EXPECT_EQ(k.Present, v.present) << "[" << v.value << "]";
+    EXPECT_EQ(k.Damaged(), v.damaged) << "[" << v.value << "]";
+  }
+}
+
 TEST(ListLines, SerialAndHashValues) {
   struct {
     const char* line;

@@ -15,6 +15,7 @@
 #include "support/script_server.h"
 #include "support/test_installation.h"
 #include "support/worker_run.h"
+#include "update/run_outcome.h"
 
 namespace qvx {
 namespace {
@@ -85,15 +86,18 @@ class SignedRun : public ::testing::Test {
   }
   void TearDown() override { FInstall.Leave(); }
 
-  void SetKeys(const std::string& updateKey) {
-    FInstall.Write("data\\Product.ini", "[Product]\r\nUpdateKey=" + updateKey + "\r\n");
+  void SetKeys(const std::string& updateKey, const std::string& moreLines = "") {
+    FInstall.Write("data\\Product.ini",
+                   "[Product]\r\nUpdateKey=" + updateKey + "\r\n" + moreLines);
   }
 
   // One run; the requested paths end up in Requests.
   test::TRecordingStatusSink& Run(const Publication& p) {
     std::vector<ServerScript> scripts;
     scripts.push_back(ServerScript().Answer(Answer(p.List)));
-    if (FInstall.Exists("data\\Product.ini")) {
+    // An installation without a key (no UpdateKey, or an empty one) asks for no signature.
+    if (FInstall.Exists("data\\Product.ini") &&
+        FInstall.Read("data\\Product.ini").find("UpdateKey=\r\n") == std::string::npos) {
       scripts.push_back(ServerScript().Answer(Answer(p.Signature)));
     }
     for (const auto& [name, body] : p.Files) {
@@ -180,6 +184,11 @@ TEST_F(SignedRun, EveryTamperingEndsWithNothingChanged) {
        Outcome::ListRefused, kRefused},
       {"no up.txt.sig", [](Publication& p) { p.Signature = kMissing; }, Outcome::ListRefused,
        kRefused},
+      {"a valid signature among 17 lines",
+       [](Publication& p) {
+         for (int i = 0; i < 16; ++i) p.Signature += "\r\n";
+       },
+       Outcome::ListRefused, "The update list was refused: its signature file up.txt.sig has more than 16 lines"},
       {"an older serial",
        [](Publication& p) {
          p.List.replace(p.List.find("listserial=5"), 12, "listserial=3");
@@ -271,6 +280,50 @@ TEST_F(SignedRun, KeysRotateThroughSeveralSignaturesAndSeveralKeys) {
     for (const TP256SigningKey* key : c.signers) p.Signature += SignatureLine(*key, p.List) + "\r\n";
     Run(p);
     Expect(c.accepted ? Outcome::Updated : Outcome::ListRefused, kRefused);
+  }
+}
+
+// Whether a list is taken at all: the installation's keys, the serial floor in force and the
+// list's expiry. A refused list leaves the installation exactly as it was, Product.ini included.
+TEST_F(SignedRun, AcceptListDecidesOnKeysSerialsAndExpiry) {
+  struct Case {
+    const char* name;
+    std::string updateKey;
+    std::function<void(Publication&)> change;  // the list is signed with key A afterwards
+    bool accepted;
+    std::string refusal;  // the refusal line holds this
+  } cases[] = {
+      {"UpdateKey of a comma alone", ",", nullptr, false, "update key"},
+      {"UpdateKey of blanks and commas", " , ", nullptr, false, "update key"},
+      {"UpdateKey of damaged entries only", "not-base64!,QUJD", nullptr, false, "update key"},
+      // Empty means no key: the list is taken unsigned, its hash lines still hold.
+      {"UpdateKey empty", "", nullptr, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    SetKeys(c.updateKey);
+    const std::string product = FInstall.Read("data\\Product.ini");
+    Publication p = SignedPublication();
+    if (c.change) c.change(p);
+    p.Signature = SignatureLine(KeyA(), p.List) + "\r\n";
+    Run(p);
+    if (c.accepted) {
+      EXPECT_EQ(FSink.Lines, (std::vector<std::string>{kGet, kGet + "a.txt", kDone}));
+      EXPECT_EQ(FInstall.Read("a.txt"), kNewA);
+    } else {
+      ASSERT_EQ(FSink.Lines.size(), 2u) << ::testing::PrintToString(FSink.Lines);
+      EXPECT_EQ(FSink.Lines[1].rfind(kRefused, 0), 0u) << FSink.Lines[1];
+      EXPECT_NE(FSink.Lines[1].find(c.refusal), std::string::npos) << FSink.Lines[1];
+      EXPECT_EQ(RunExitCode(), 2);
+      EXPECT_EQ(FInstall.Read("a.txt"), kOldA);
+      EXPECT_EQ(FInstall.Read("data\\App.info"), kOldAppInfo);
+      // Nothing past the list and its signature was asked for.
+      for (size_t i = 1; i < Requests.size(); ++i) {
+        EXPECT_TRUE(Requests[i].empty() || Requests[i] == "GET /qvx/up.txt.sig") << Requests[i];
+      }
+    }
+    EXPECT_EQ(FInstall.Read("data\\Product.ini"), product);
   }
 }
 
