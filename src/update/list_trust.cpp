@@ -9,6 +9,7 @@
 #include "common/name_index.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
+#include "common/utc_stamp.h"
 #include "platform/crypto.h"
 #include "platform/file_pieces.h"
 #include "startup/globals.h"
@@ -118,6 +119,50 @@ uint64_t RecordedListSerial() {
   info.LoadFile(path);
   uint64_t serial = 0;
   return ReadDecimal(info.ValueOf("ListSerial"), serial) ? serial : 0;
+}
+
+TSerialFloor InstalledSerialFloor() {
+  TSerialFloor floor;
+  floor.Recorded = RecordedListSerial();
+  TIniFile ini(AppPath + "data\\Product.ini");
+  const std::string shipped = TrimBlanks(ini.ReadText("Product", "MinListSerial", std::string()));
+  if (!shipped.empty() && !ReadDecimal(shipped, floor.Shipped)) floor.ShippedDamaged = true;
+  return floor;
+}
+
+std::string SerialOrExpiryRefusal(const TNameIndex& list, const TSerialFloor& floor,
+                                  int64_t nowUtc) {
+  if (floor.ShippedDamaged) {
+    return "this installation's MinListSerial (in data\\Product.ini) is damaged: it is no number";
+  }
+  const uint64_t least = floor.Serial();
+  const std::string floorText =
+      floor.Recorded >= floor.Shipped
+          ? "the list used before (number " + std::to_string(least) + ")"
+          : "the oldest list this installation takes (number " + std::to_string(least) +
+                ", MinListSerial in data\\Product.ini)";
+  uint64_t serial = 0;
+  const bool hasSerial = ListSerial(list, serial);
+  if (!hasSerial && least > 0) {
+    return "it has no listserial, and it may not be older than " + floorText;
+  }
+  if (serial < least) {
+    return "it is older (number " + std::to_string(serial) + ") than " + floorText;
+  }
+  if (serial - least > kMaxListSerialStep) {
+    return "its number " + std::to_string(serial) + " lies more than " +
+           std::to_string(kMaxListSerialStep) + " beyond " + floorText +
+           ", further than any publication goes";
+  }
+  const std::string expires = TrimBlanks(list.ValueOf("listexpires"));
+  if (!expires.empty()) {
+    int64_t until = 0;
+    if (!ParseUtcStamp(expires, until)) {
+      return "its listexpires \"" + expires + "\" is no moment of the form YYYY-MM-DDTHH:MM:SSZ";
+    }
+    if (nowUtc > until) return "it expired at " + expires + " (listexpires)";
+  }
+  return std::string();
 }
 
 bool InstalledFileMatches(const std::string& path, const std::string& listHash) {

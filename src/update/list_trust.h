@@ -5,10 +5,11 @@
 //
 //   up.txt        filehash<i>=, setuphash=, toolhash=  64 hex digits (either case), the
 //                 SHA-256 of the content as installed; listserial=  decimal, grows with every
-//                 publication
+//                 publication; listexpires=  YYYY-MM-DDTHH:MM:SSZ, optional
 //   up.txt.sig    lines of base64 r||s (ECDSA P-256 over the SHA-256 of up.txt's exact bytes);
 //                 blank lines and CR ignored; valid when any line verifies with any key
-//   Product.ini   [Product] UpdateKey=  base64 of 04||X||Y, several separated by commas
+//   Product.ini   [Product] UpdateKey=  base64 of 04||X||Y, several separated by commas;
+//                 MinListSerial=  decimal, the oldest list a fresh installation takes
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -70,6 +71,28 @@ bool IsMatchingHash(const std::string& listHash, const std::string& hexDigest);
 bool ListSerial(const TNameIndex& list, uint64_t& serial);
 // "ListSerial" recorded in data\App.info; 0 when none.
 uint64_t RecordedListSerial();
+
+// How far one list may move the serial past the floor in force. A key that signs a list with a
+// huge serial would otherwise lock every later list of the real publisher out for good.
+constexpr uint64_t kMaxListSerialStep = 1000000;
+
+// The lowest serial a list may have: the higher of MinListSerial, shipped in data\Product.ini,
+// and the ListSerial recorded by the last run. A shipped floor keeps a fresh installation from
+// taking any list published before its release.
+struct TSerialFloor {
+  uint64_t Recorded = 0;
+  uint64_t Shipped = 0;
+  // A MinListSerial that is there but no decimal number: no floor can be trusted.
+  bool ShippedDamaged = false;
+  uint64_t Serial() const { return Recorded > Shipped ? Recorded : Shipped; }
+};
+TSerialFloor InstalledSerialFloor();
+
+// Why a list whose signature holds is refused by its serial or its expiry, as the part of the
+// refusal line after "The update list was refused: "; empty when it may be used. nowUtc is in
+// seconds since 1970 (utc_stamp.h).
+std::string SerialOrExpiryRefusal(const TNameIndex& list, const TSerialFloor& floor,
+                                  int64_t nowUtc);
 
 // True when the file at path exists and its SHA-256 is listHash.
 bool InstalledFileMatches(const std::string& path, const std::string& listHash);

@@ -17,6 +17,7 @@
 #include "common/path_names.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
+#include "common/utc_stamp.h"
 #include "lang/message_strings.h"
 #include "net/body_unpack.h"
 #include "net/http_client.h"
@@ -203,19 +204,11 @@ bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStrin
       NoteRunOutcome(TRunOutcome::FilesFailed);
       return false;
   }
-  // A signed list replayed after a newer one would undo the newer one's repairs.
-  const TNameIndex index(list);
-  const uint64_t recorded = RecordedListSerial();
-  uint64_t serial = 0;
-  if (!ListSerial(index, serial) && recorded > 0) {
-    return RefuseList("it has no listserial, and list number " + std::to_string(recorded) +
-                      " was used before");
-  }
-  if (serial < recorded) {
-    return RefuseList("it is older (number " + std::to_string(serial) +
-                      ") than the list used before (number " + std::to_string(recorded) + ")");
-  }
-  return true;
+  // A signed list replayed after a newer one, or one published before this installation's
+  // release, would undo repairs and may bring back a retired key.
+  const std::string refusal =
+      SerialOrExpiryRefusal(TNameIndex(list), InstalledSerialFloor(), UtcNowSeconds());
+  return refusal.empty() || RefuseList(refusal);
 }
 
 bool TDownShareFileThread::RefuseList(const std::string& reason) {

@@ -286,38 +286,85 @@ TEST_F(SignedRun, KeysRotateThroughSeveralSignaturesAndSeveralKeys) {
 // Whether a list is taken at all: the installation's keys, the serial floor in force and the
 // list's expiry. A refused list leaves the installation exactly as it was, Product.ini included.
 TEST_F(SignedRun, AcceptListDecidesOnKeysSerialsAndExpiry) {
+  const std::string fresh = "Owner=kept\r\nAppDate=2015-3-20\r\n";  // no list used yet
+  const auto serial = [](const char* number) {
+    return [number](Publication& p) {
+      p.List.replace(p.List.find("listserial=5"), 12, std::string("listserial=") + number);
+    };
+  };
+  const auto expires = [](const char* moment) {
+    return [moment](Publication& p) { p.List += std::string("listexpires=") + moment + "\r\n"; };
+  };
   struct Case {
     const char* name;
     std::string updateKey;
-    std::function<void(Publication&)> change;  // the list is signed with key A afterwards
+    std::string productLines;  // more lines of [Product]
+    std::string appInfo;
+    std::function<void(Publication&)> change;
+    std::vector<const TP256SigningKey*> signers;
     bool accepted;
     std::string refusal;  // the refusal line holds this
   } cases[] = {
-      {"UpdateKey of a comma alone", ",", nullptr, false, "update key"},
-      {"UpdateKey of blanks and commas", " , ", nullptr, false, "update key"},
-      {"UpdateKey of damaged entries only", "not-base64!,QUJD", nullptr, false, "update key"},
+      {"fresh, MinListSerial at the list's serial", Public(KeyA()), "MinListSerial=5\r\n", fresh,
+       nullptr, {&KeyA()}, true, ""},
+      {"fresh, an older list than MinListSerial", Public(KeyA()), "MinListSerial=6\r\n", fresh,
+       nullptr, {&KeyA()}, false, "older (number 5) than the oldest list this installation takes"},
+      // Installed from a release whose key is B alone: a replayed list of the key change, signed
+      // with the retired A and with B, would roll the tool back and put A back into Product.ini.
+      {"fresh, the replay of a list signed during a key change", Public(KeyB()),
+       "MinListSerial=6\r\n", fresh, nullptr, {&KeyA(), &KeyB()}, false, "older (number 5)"},
+      {"MinListSerial below the serial used before", Public(KeyA()), "MinListSerial=2\r\n",
+       "ListSerial=6\r\n", nullptr, {&KeyA()}, false, "than the list used before (number 6)"},
+      {"MinListSerial that is no number", Public(KeyA()), "MinListSerial=five\r\n", fresh, nullptr,
+       {&KeyA()}, false, "MinListSerial"},
+      {"a serial at the end of the plausible step", Public(KeyA()), "", kOldAppInfo,
+       serial("1000004"), {&KeyA()}, true, ""},
+      {"a serial one beyond the plausible step", Public(KeyA()), "", kOldAppInfo,
+       serial("1000005"), {&KeyA()}, false, "1000005 lies more than 1000000 beyond"},
+      {"a huge serial on a fresh installation", Public(KeyA()), "", fresh,
+       serial("9999999999999999999"), {&KeyA()}, false, "more than 1000000 beyond"},
+      {"the plausible step counts from MinListSerial", Public(KeyA()), "MinListSerial=900000\r\n",
+       fresh, serial("1900000"), {&KeyA()}, true, ""},
+      {"expired", Public(KeyA()), "", kOldAppInfo, expires("2020-01-31T23:59:59Z"), {&KeyA()},
+       false, "it expired at 2020-01-31T23:59:59Z"},
+      {"not yet expired", Public(KeyA()), "", kOldAppInfo, expires("2099-12-31T00:00:00Z"),
+       {&KeyA()}, true, ""},
+      {"an expiry that is no moment", Public(KeyA()), "", kOldAppInfo,
+       expires("2099-02-30T00:00:00Z"), {&KeyA()}, false, "2099-02-30T00:00:00Z"},
+      {"UpdateKey of a comma alone", ",", "", kOldAppInfo, nullptr, {&KeyA()}, false,
+       "update key"},
+      {"UpdateKey of blanks and commas", " , ", "", kOldAppInfo, nullptr, {&KeyA()}, false,
+       "update key"},
+      {"UpdateKey of damaged entries only", "not-base64!,QUJD", "", kOldAppInfo, nullptr,
+       {&KeyA()}, false, "update key"},
       // Empty means no key: the list is taken unsigned, its hash lines still hold.
-      {"UpdateKey empty", "", nullptr, true, ""},
+      {"UpdateKey empty", "", "", kOldAppInfo, nullptr, {&KeyA()}, true, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    SetKeys(c.updateKey);
+    SetKeys(c.updateKey, c.productLines);
+    FInstall.Write("data\\App.info", c.appInfo);
     const std::string product = FInstall.Read("data\\Product.ini");
     Publication p = SignedPublication();
     if (c.change) c.change(p);
-    p.Signature = SignatureLine(KeyA(), p.List) + "\r\n";
+    p.Signature.clear();
+    for (const TP256SigningKey* key : c.signers) p.Signature += SignatureLine(*key, p.List) + "\r\n";
     Run(p);
     if (c.accepted) {
       EXPECT_EQ(FSink.Lines, (std::vector<std::string>{kGet, kGet + "a.txt", kDone}));
       EXPECT_EQ(FInstall.Read("a.txt"), kNewA);
+      const size_t at = p.List.find("listserial=") + 11;
+      const std::string number = p.List.substr(at, p.List.find('\r', at) - at);
+      EXPECT_NE(FInstall.Read("data\\App.info").find("ListSerial=" + number + "\r\n"),
+                std::string::npos);
     } else {
       ASSERT_EQ(FSink.Lines.size(), 2u) << ::testing::PrintToString(FSink.Lines);
       EXPECT_EQ(FSink.Lines[1].rfind(kRefused, 0), 0u) << FSink.Lines[1];
       EXPECT_NE(FSink.Lines[1].find(c.refusal), std::string::npos) << FSink.Lines[1];
       EXPECT_EQ(RunExitCode(), 2);
       EXPECT_EQ(FInstall.Read("a.txt"), kOldA);
-      EXPECT_EQ(FInstall.Read("data\\App.info"), kOldAppInfo);
+      EXPECT_EQ(FInstall.Read("data\\App.info"), c.appInfo);
       // Nothing past the list and its signature was asked for.
       for (size_t i = 1; i < Requests.size(); ++i) {
         EXPECT_TRUE(Requests[i].empty() || Requests[i] == "GET /qvx/up.txt.sig") << Requests[i];
