@@ -139,20 +139,28 @@ void TDownShareFileThread::Execute() {
   FSweep.SweepFolder(AppPath + "data\\");
   if (!ToolExePath.empty()) FSweep.SweepBeside(ToolExePath);
   bool completed = false;
-  if (!DownloadFile("up.txt", false, "", true)) {
+  std::string listBytes;
+  const TBoundedFetch fetched = FetchTrustFile("up.txt", kMaxListBytes, listBytes);
+  if (fetched == TBoundedFetch::TooLarge) {
+    RefuseList("up.txt is larger than " + std::to_string(kMaxListBytes >> 20) +
+               " MiB, the most an update list may be");
+    Synchronize([this] { EnableRetry(); });
+    return;
+  }
+  if (fetched != TBoundedFetch::Fetched) {
+    const bool aborted = FHttp->AbortRequested.load();
     // A run that fetched nothing must not read like one that found nothing to do.
-    Report(ListFailureLine(UpdateBaseUrl + "up.txt", FetchFailureReason(*FHttp),
-                           ProductUrlNote(UpdateBaseUrl)));
+    const std::string reason = fetched == TBoundedFetch::NothingUnpacked && !aborted
+                                   ? "the packed answer did not unpack"
+                                   : FetchFailureReason(*FHttp);
+    Report(ListFailureLine(UpdateBaseUrl + "up.txt", reason, ProductUrlNote(UpdateBaseUrl)));
     // A list the user stopped says nothing about the server: it counts as a cancelled run.
-    NoteRunOutcome(FHttp->AbortRequested.load() ? TRunOutcome::FilesFailed : TRunOutcome::ListFailed);
+    NoteRunOutcome(aborted ? TRunOutcome::FilesFailed : TRunOutcome::ListFailed);
     FinishRun();
     return;
   }
   TStringList list;
   try {
-    FHttp->Document.SetPosition(0);
-    list.LoadBytes(FHttp->Document);
-    const std::string listBytes = FHttp->Document.Bytes();
     if (AcceptList(listBytes, list)) completed = ApplyList(list);
   } catch (const std::exception& e) {
     Report(e.what());
@@ -179,18 +187,51 @@ bool TDownShareFileThread::FinishInterruptedRelease() {
   return result != TRecoveryResult::Unfinished;
 }
 
-bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStringList& list) {
+TBoundedFetch TDownShareFileThread::FetchTrustFile(const std::string& name, size_t bound,
+                                                   std::string& bytes) {
+  FHttp->ResetRequest();
+  FHttp->Headers.Add("Accept-Encoding: gzip");
+  try {
+    const TBoundedFetch fetched = FetchBounded(*FHttp, UpdateBaseUrl + name, bound, bytes);
+    if (fetched == TBoundedFetch::NothingUnpacked) Report(GetLangStr(31));
+    return fetched;
+  } catch (const std::exception& e) {
+    Report(e.what());
+    return TBoundedFetch::NothingUnpacked;
+  }
+}
+
+bool TDownShareFileThread::AcceptList(const std::string& listBytes, TStringList& list) {
   FKeys = ProductUpdateKeys();
-  if (!FKeys.Present) return true;
+  if (!FKeys.Present) {
+    list.SetText(listBytes);
+    return true;
+  }
   if (FKeys.Damaged()) {
     return RefuseList("this installation's update key (UpdateKey in data\\Product.ini) is "
                       "damaged: it holds no valid key");
   }
-  if (!DownloadFile("up.txt.sig", false, "", true)) {
-    return RefuseList("its signature file up.txt.sig could not be fetched (" +
-                      FetchFailureReason(*FHttp) + ")");
+  std::string signatureFile;
+  switch (FetchTrustFile("up.txt.sig", kMaxSignatureFileBytes, signatureFile)) {
+    case TBoundedFetch::Fetched:
+      break;
+    case TBoundedFetch::TooLarge:
+      return RefuseList("its signature file up.txt.sig is larger than " +
+                        std::to_string(kMaxSignatureFileBytes >> 10) +
+                        " KiB, the most it may be");
+    case TBoundedFetch::NothingUnpacked:
+      return RefuseList("its signature file up.txt.sig could not be fetched (the packed answer "
+                        "did not unpack)");
+    case TBoundedFetch::NotFetched:
+      if (FHttp->AbortRequested.load()) {
+        // Closed while the signature arrived: a cancelled run, not a refused list.
+        NoteRunOutcome(TRunOutcome::FilesFailed);
+        return false;
+      }
+      return RefuseList("its signature file up.txt.sig could not be fetched (" +
+                        FetchFailureReason(*FHttp) + ")");
   }
-  switch (CheckSignatureFile(listBytes, FHttp->Document.Bytes(), FKeys.Keys,
+  switch (CheckSignatureFile(listBytes, signatureFile, FKeys.Keys,
                              [this] { return Terminated(); })) {
     case TSignatureCheck::Valid:
       break;
@@ -204,6 +245,7 @@ bool TDownShareFileThread::AcceptList(const std::string& listBytes, const TStrin
       NoteRunOutcome(TRunOutcome::FilesFailed);
       return false;
   }
+  list.SetText(listBytes);
   // A signed list replayed after a newer one, or one published before this installation's
   // release, would undo repairs and may bring back a retired key.
   const std::string refusal =

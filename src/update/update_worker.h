@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/thread.h"
+#include "update/bounded_fetch.h"
 #include "update/folder_check.h"
 #include "update/file_download.h"
 #include "update/list_trust.h"
@@ -69,9 +70,13 @@ class TDownShareFileThread : public TThread {
   // the tool closed before when it is part of it. False, after the line that says why, when it
   // cannot be finished: this run then changes nothing.
   bool FinishInterruptedRelease();
-  // With publisher keys: the list's signature and serial. False, after one line that says
-  // why, when the list is refused; nothing of the run has happened yet then.
-  bool AcceptList(const std::string& listBytes, const TStringList& list);
+  // With publisher keys: the list's signature, checked on its bytes before they are split into
+  // list, then its serial and expiry. False, after one line that says why, when the list is
+  // refused; nothing of the run has happened yet then.
+  bool AcceptList(const std::string& listBytes, TStringList& list);
+  // up.txt or up.txt.sig into bytes, within bound, quietly: only line 31 or an unpacking
+  // error's text may show, as for any quiet download.
+  TBoundedFetch FetchTrustFile(const std::string& name, size_t bound, std::string& bytes);
   bool RefuseList(const std::string& reason);
   // False, after a line naming the file, for a file that a signed list gives no hash for.
   bool MayFetch(const std::string& name, const std::string& hash);
