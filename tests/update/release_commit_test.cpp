@@ -7,11 +7,15 @@
 #include <stdexcept>
 
 #include "platform/file_system.h"
+#include "platform/process.h"
+#include "platform/replacement_file.h"
+#include "support/fake_tool.h"
 #include "support/worker_run.h"
 #include "update/run_outcome.h"
 #include "startup/globals.h"
 #include "support/test_installation.h"
 #include "support/test_release.h"
+#include "update/main_tool.h"
 #include "update/release_journal.h"
 #include "update/update_log.h"
 
@@ -342,6 +346,79 @@ TEST_F(ReleaseCommit, AWorkerRunFinishesAnInterruptedSwitchFirst) {
       EXPECT_EQ(RecoverRelease(ReadJournal(), &failure), TRecoveryResult::RolledBack) << failure;
       EXPECT_EQ(ReleaseState(), "old");
     }
+  }
+  SetWorkerPausesForTesting({});
+}
+
+// The tool never runs across a switch of releases: one that a killed run left with the tool's
+// executable in it is finished only once the tool has closed, and not at all while it refuses.
+TEST_F(ReleaseCommit, TheToolIsClosedBeforeAnInterruptedSwitchThatMovesItIsFinished) {
+  test::PrepareWorkerRuns({20, 10, 1500});
+  test::TTempFolder windows;
+  test::UsePrivateWindowFolder(windows.At("w"));  // made private by the tool
+  struct Case {
+    const char* name;
+    const char* toolArguments;
+    std::vector<std::string> lines;  // the first lines of the run
+  } cases[] = {
+      {"a tool that closes", "--lifetime=20000",
+       {"Fetching:", "Fetching:", "An interrupted update was completed."}},
+      {"a tool that refuses", "--ignore-close --lifetime=3000",
+       {"Fetching:", "Fetching:", "Tool still open.",
+        "An interrupted update could not be finished: the tool did not close. Nothing else was done; "
+        "try again when the file is free."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(test::WaitUntil([] { return !IsToolRunning(); })) << "a tool is in the way";
+    FInstall.Enter();
+    test::InstallOldRelease();
+    test::StageNewRelease();
+    ToolExePath = test::InstallFakeProgram(FInstall.At("qvxtool.exe")).string();
+    std::vector<TCommitStep> steps = test::TestReleaseSteps();
+    {
+      TReplacementFile file(ToolExePath);
+      file.Write("the new tool", 12);
+      file.Stage(StagedName(ToolExePath));
+      TCommitStep tool;
+      tool.Target = ToolExePath;
+      tool.Staged = StagedName(ToolExePath);
+      tool.Aside = AsideName(ToolExePath);
+      steps.push_back(tool);
+    }
+    // Killed once the journal was written; the tool has been started again since.
+    KillAtStep(0);
+    std::string failure;
+    EXPECT_THROW(CommitRelease(steps, failure), TKilled);
+    ASSERT_TRUE(ShellOpen(ToolExePath, c.toolArguments));
+    ASSERT_TRUE(test::WaitUntil([] { return IsToolRunning(); }));
+
+    bool finished = false, toolWasGone = false;
+    SetCommitStepHookForTesting([&](int step) {
+      if (step != 0) return;
+      finished = true;
+      toolWasGone = !IsToolRunning();
+    });
+    UpdateBaseUrl = "http://127.0.0.1:1/";
+    test::TRecordingStatusSink sink;
+    const std::vector<std::string> lines = test::RunWorker(sink);
+    SetCommitStepHookForTesting(nullptr);
+    ASSERT_GE(lines.size(), c.lines.size()) << ::testing::PrintToString(lines);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + c.lines.size()), c.lines);
+    if (c.lines.back() == "An interrupted update was completed.") {
+      EXPECT_TRUE(finished && toolWasGone);
+      EXPECT_EQ(ReleaseState(), "new");
+      EXPECT_EQ(FInstall.Read("qvxtool.exe"), "the new tool");
+    } else {
+      EXPECT_FALSE(finished);
+      EXPECT_EQ(lines.size(), c.lines.size());
+      EXPECT_TRUE(ReadJournal().Present);
+      ASSERT_TRUE(test::WaitUntil([] { return !IsToolRunning(); }));
+      EXPECT_EQ(RecoverRelease(ReadJournal()), TRecoveryResult::RolledForward);
+    }
+    EXPECT_FALSE(ReadJournal().Present);
+    EXPECT_FALSE(FileExists(StagedName(ToolExePath)));
+    ToolExePath.clear();
   }
   SetWorkerPausesForTesting({});
 }
