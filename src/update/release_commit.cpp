@@ -29,6 +29,14 @@ std::string FolderPart(const std::string& path) {
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
+// The system's reason as the end of a sentence: the texts of one platform end with a full stop,
+// those of the other do not.
+std::string Reason(const std::exception& e) {
+  std::string text = e.what();
+  if (text.empty() || text.back() != '.') text += '.';
+  return text;
+}
+
 // Every file operation of a switch: false, with `failure` set to a line naming the files and
 // the system's reason, when the platform refused it.
 bool Move(const std::string& from, const std::string& to, std::string& failure) {
@@ -36,7 +44,7 @@ bool Move(const std::string& from, const std::string& to, std::string& failure) 
     MoveFileNoReplace(from, to);
     return true;
   } catch (const std::exception& e) {
-    failure = "Cannot move \"" + from + "\" to \"" + to + "\". " + e.what();
+    failure = "Cannot move \"" + from + "\" to \"" + to + "\". " + Reason(e);
     return false;
   }
 }
@@ -47,7 +55,7 @@ bool Delete(const std::string& path, std::string& failure) {
     DeleteFileAt(path);
     return true;
   } catch (const std::exception& e) {
-    failure = "Cannot delete \"" + path + "\". " + e.what();
+    failure = "Cannot delete \"" + path + "\". " + Reason(e);
     return false;
   }
 }
@@ -187,7 +195,10 @@ bool CommitRelease(const std::vector<TCommitStep>& input, std::string& failure) 
     failure = "An earlier update is still unfinished (" + JournalPath() + "); nothing was changed.";
     return false;
   }
-  const std::string problem = CheckForCommit(steps);
+  std::string problem = CheckForCommit(steps);
+  // A journal its own recovery would not read must not be written.
+  if (problem.empty() && JournalBytes(steps, TJournal::TState::Commit).size() > size_t(kJournalMaxBytes))
+    problem = "its record would be larger than " + std::to_string(kJournalMaxBytes >> 20) + " MiB";
   if (!problem.empty()) failure = "The release cannot be put in place: " + problem + ".";
   // A set-aside copy that an earlier switch left would be taken for this switch's old copy: it
   // goes first, and a switch whose set-aside name stays taken by a file does not start.
@@ -203,7 +214,7 @@ bool CommitRelease(const std::vector<TCommitStep>& input, std::string& failure) 
   try {
     WriteJournal(steps, TJournal::TState::Commit);
   } catch (const std::exception& e) {
-    failure = "Cannot write \"" + JournalPath() + "\". " + e.what();
+    failure = "Cannot write \"" + JournalPath() + "\". " + Reason(e);
     DeleteStaged(steps);
     return false;
   }
@@ -282,7 +293,7 @@ TRecoveryResult RecoverRelease(const TJournal& journal, std::string* failure) {
     try {
       WriteJournal(steps, direction);
     } catch (const std::exception& e) {
-      why = "Cannot write \"" + JournalPath() + "\". " + e.what();
+      why = "Cannot write \"" + JournalPath() + "\". " + Reason(e);
       return TRecoveryResult::Unfinished;
     }
   }
@@ -304,7 +315,7 @@ TRecoveryResult RecoverRelease(const TJournal& journal, std::string* failure) {
     try {
       WriteJournal(steps, TJournal::TState::RollingBack);
     } catch (const std::exception& e) {
-      why += " Cannot write \"" + JournalPath() + "\". " + e.what();
+      why += " Cannot write \"" + JournalPath() + "\". " + Reason(e);
       return TRecoveryResult::Unfinished;
     }
   }
