@@ -93,8 +93,11 @@ void THttpClient::BuildRequest(const std::string& method, const TRoute& route) {
 }
 
 bool THttpClient::EnsureConnection(bool tlsWanted) {
+  // An https connection through a tunnel names the server as TargetHost too: the tunnel it
+  // went through must match as well.
+  const std::string tunnel = Sock.TunnelHost.empty() ? std::string() : Sock.TunnelHost + ":" + Sock.TunnelPort;
   FReused = Sock.IsOpen() && ConnectedHost == TargetHost && ConnectedPort == TargetPort &&
-            Sock.IsTls() == tlsWanted && !Sock.HasPendingInput();
+            Sock.IsTls() == tlsWanted && FConnectedTunnel == tunnel && !Sock.HasPendingInput();
   if (FReused) return true;
   Sock.CloseConnection();
   Sock.LocalHost = IPInterface;
@@ -108,6 +111,7 @@ bool THttpClient::EnsureConnection(bool tlsWanted) {
   }
   ConnectedHost = TargetHost;
   ConnectedPort = TargetPort;
+  FConnectedTunnel = tunnel;
   return true;
 }
 
@@ -167,8 +171,9 @@ void THttpClient::ApplyHeader(const std::string& header) {
   if (startsWith("TRANSFER-ENCODING:") && TextAfter(upper, ":").find("CHUNKED") != std::string::npos)
     TransferMode = TTransferMode::Chunked;
   const bool closes = upper.find("CLOSE") != std::string::npos;
-  if (FProxyMode ? startsWith("PROXY-CONNECTION:") && closes : startsWith("CONNECTION:") && closes)
-    FCloseMarked = true;
+  const bool connectionLine = FProxyMode ? startsWith("PROXY-CONNECTION:") : startsWith("CONNECTION:");
+  if (connectionLine && closes) FCloseMarked = true;
+  if (connectionLine && upper.find("KEEP-ALIVE") != std::string::npos) FKeepOffered = true;
 }
 
 bool THttpClient::ReadHeaderBlock() {
@@ -276,7 +281,8 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
     ResetRequest();
     TransferMode = TTransferMode::OpenEnded;
     FAnnouncedLength = -1;
-    FCloseMarked = Protocol != "1.1";
+    FCloseMarked = false;
+    FKeepOffered = false;
     FHeadBytes = 0;
     FHeadLines = 0;
 
@@ -319,10 +325,19 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
     throw EOutOfMemory("Out of memory");
   }
   Document.SetPosition(0);
-  // A response read only in part leaves the connection unusable, whatever was marked.
-  if (FCloseMarked || !ok) DropConnection();
+  if (!KeepsConnection(ok)) DropConnection();
   ParseSetCookies();
   return ok;
+}
+
+bool THttpClient::KeepsConnection(bool complete) const {
+  // A response read only in part, or cut short by an abort, leaves the connection unusable,
+  // whatever was marked.
+  if (!complete || FCloseMarked || AbortRequested.load()) return false;
+  if (Protocol == "1.1") return true;
+  // An HTTP/1.0 exchange keeps its connection only when the server said so and the body's end
+  // was known without the server closing: then the next request may go on the same connection.
+  return KeepAlive && FKeepOffered && TransferMode == TTransferMode::ByLength;
 }
 
 bool THttpClient::ReadToClose() {

@@ -3,7 +3,8 @@
 // sink, directly or through an HTTP proxy, with a progress event per received block and an abort
 // that another thread may call. During a request it raises nothing (running out of memory
 // aside): the outcome is the result of ExecuteMethod, ResultCode and the connection's
-// SocketError.
+// SocketError. The connection stays open for the next request when the server offered to keep
+// it and the answer's end was known by its length; otherwise it closes after each answer.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -117,13 +118,18 @@ class THttpClient : public TNetClient {
   // A line of the response head, counted against the head's bounds.
   std::string ReceiveHeadLine();
   void DropConnection();
+  // Whether the connection may carry the next request once this answer was read (complete:
+  // to its end without an error).
+  bool KeepsConnection(bool complete) const;
   // Exactly n bytes of a length-framed body, into Document or through the sink.
   bool ReceiveBlock(size_t n, size_t documentWanted, size_t& documentPrepared);
 
   int32_t FAnnouncedLength = -1;
   bool FProxyMode = false;
-  bool FCloseMarked = false;
+  bool FCloseMarked = false;  // the answer's connection header says close
+  bool FKeepOffered = false;  // the answer's connection header says keep-alive
   bool FReused = false;  // the last EnsureConnection kept the open connection
+  std::string FConnectedTunnel;  // "host:port" of the tunnel the open connection went through
   size_t FHeadBytes = 0;
   size_t FHeadLines = 0;
   size_t FBodySize = 0;

@@ -163,6 +163,10 @@ std::string TTcpConnection::ReceiveExact(int32_t n, int32_t wait) {
   return out;
 }
 
+void TTcpConnection::ApplyBufferSizes() {
+  if (FHandle != kNoSocket) SocketSetBufferSizes(FHandle, ReceiveBufferSize, SendBufferSize);
+}
+
 bool TTcpConnection::HasPendingInput() {
   if (Buffered() > 0 || (FTls && FTls->HasPendingPlaintext())) return true;
   if (FHandle == kNoSocket) return false;
@@ -248,6 +252,7 @@ bool TTcpConnection::OpenConnection(const std::string& host, const std::string& 
   FTlsFailure = TlsFailure::None;
   FTlsDetail.clear();
   FSocketError = 0;
+  FPort = port;
   if (Interrupted()) {
     FSocketError = sockerr::kInterrupted;
     return false;

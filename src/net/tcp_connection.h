@@ -32,6 +32,8 @@ class TTcpConnection : public TSocketBase {
   // Applied to every socket when it is created.
   int32_t ReceiveBufferSize = 65536;
   int32_t SendBufferSize = 65536;
+  // Applies the two sizes to the open socket too (a kept connection made for a smaller need).
+  void ApplyBufferSizes();
   // Local address bound before connecting; "0.0.0.0" with port "0" binds nothing.
   std::string LocalHost = "0.0.0.0";
   std::string LocalPort = "0";
@@ -46,6 +48,8 @@ class TTcpConnection : public TSocketBase {
   // sockerr::kTlsFailed (or the socket's own error) and TlsFailureText says why.
   bool StartTls(const std::string& host, int32_t wait);
   bool IsTls() const { return FTls != nullptr; }
+  // Whether the TLS set-up resumed an earlier session with the server.
+  bool TlsResumed() const { return FTls && FTls->Resumed(); }
   // Why the last TLS set-up or TLS read failed; None / empty text when it did not.
   TlsFailure LastTlsFailure() const { return FTlsFailure; }
   std::string TlsFailureText() const { return DescribeTlsFailure(FTlsFailure, FTlsHost); }
@@ -101,6 +105,7 @@ class TTcpConnection : public TSocketBase {
   char FSkip = 0;
   bool FPeerClosedOrderly = false;
 
+  std::string FPort;  // the server's port of the last OpenConnection: sessions are kept by it
   std::unique_ptr<TlsSession> FTls;
   std::vector<char> FCipher;  // scratch for bytes on their way from the socket into FTls
   std::string FTlsHost;

@@ -36,7 +36,7 @@ bool TTcpConnection::StartTls(const std::string& host, int32_t wait) {
     FSocketError = sockerr::kNotConnected;
     return false;
   }
-  FTls = TlsSession::Create(host);
+  FTls = TlsSession::Create(host, FPort);
   FCipher.resize(kCipherChunk);
   // Bytes that followed the proxy's answer to CONNECT are the server's first TLS bytes.
   if (Buffered() > 0) FTls->Feed(FBuffer.data() + FHead, Buffered());

@@ -33,8 +33,10 @@ enum class TlsStatus {
 class TlsSession {
  public:
   // A client session for host: the name sent as SNI (unless host is an IP address, which
-  // SNI cannot carry) and the name or address the certificate must be for.
-  static std::unique_ptr<TlsSession> Create(const std::string& host);
+  // SNI cannot carry) and the name or address the certificate must be for. An earlier session
+  // with the same server (host and port) is resumed when the platform still holds it and the
+  // server agrees; an empty port resumes nothing on the POSIX back end.
+  static std::unique_ptr<TlsSession> Create(const std::string& host, const std::string& port = "");
   virtual ~TlsSession() = default;
 
   // Bytes received from the peer, in order. The session keeps what it cannot use yet.
@@ -51,6 +53,8 @@ class TlsSession {
   virtual TlsStatus Decrypt(char* data, size_t max, size_t& got) = 0;
   // Plaintext that Decrypt can hand out without more input.
   virtual bool HasPendingPlaintext() const = 0;
+  // After the handshake: whether it resumed an earlier session instead of a full handshake.
+  virtual bool Resumed() const = 0;
   // Queues the close_notify alert for TakeOutput.
   virtual void Shutdown() = 0;
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "platform/tls.h"
 
@@ -55,13 +56,56 @@ TlsFailure ClassifyHandshakeError(SECURITY_STATUS status) {
   }
 }
 
+// One credentials handle for every connection of the process. Schannel keeps its session
+// cache per credentials handle, so a new connection to a server that was reached before resumes
+// that session instead of a full handshake; a handle per connection would never resume. The
+// certificate is checked on every handshake all the same (Finish). Acquired on first use, kept
+// until the process ends; a failure is tried again by the next connection.
+class SharedCredentials {
+ public:
+  static SharedCredentials& Instance() {
+    static SharedCredentials credentials;
+    return credentials;
+  }
+  ~SharedCredentials() {
+    if (FHave) FreeCredentialsHandle(&FHandle);
+  }
+
+  // The handle, or nullptr with failure set.
+  CredHandle* Get(std::string& failure) {
+    std::lock_guard<std::mutex> lock(FLock);
+    if (FHave) return &FHandle;
+    // TLS 1.3 where this Schannel takes it in these credentials, else TLS 1.2; never older.
+    for (DWORD protocols : {DWORD(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT), DWORD(SP_PROT_TLS1_2_CLIENT)}) {
+      SCHANNEL_CRED credentials = {};
+      credentials.dwVersion = SCHANNEL_CRED_VERSION;
+      credentials.grbitEnabledProtocols = protocols;
+      credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
+      TimeStamp expiry;
+      const SECURITY_STATUS status =
+          AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
+                                    &credentials, nullptr, nullptr, &FHandle, &expiry);
+      if (status == SEC_E_OK) {
+        FHave = true;
+        return &FHandle;
+      }
+      failure = "AcquireCredentialsHandle " + Hex(status);
+    }
+    return nullptr;
+  }
+
+ private:
+  std::mutex FLock;
+  CredHandle FHandle = {};
+  bool FHave = false;
+};
+
 class SchannelSession final : public TlsSession {
  public:
   explicit SchannelSession(const std::string& host) : FHost(host) {}
 
   ~SchannelSession() override {
     if (FHaveContext) DeleteSecurityContext(&FContext);
-    if (FHaveCredentials) FreeCredentialsHandle(&FCredentials);
   }
 
   void Feed(const char* data, size_t n) override {
@@ -178,6 +222,14 @@ class SchannelSession final : public TlsSession {
 
   bool HasPendingPlaintext() const override { return FPlainHead < FPlain.size(); }
 
+  bool Resumed() const override {
+    if (!FDone) return false;
+    SecPkgContext_SessionInfo info = {};
+    return QueryContextAttributesA(const_cast<CtxtHandle*>(&FContext), SECPKG_ATTR_SESSION_INFO, &info) ==
+               SEC_E_OK &&
+           (info.dwFlags & SSL_SESSION_RECONNECT) != 0;
+  }
+
   void Shutdown() override {
     if (!FHaveContext || !FDone) return;
     DWORD type = SCHANNEL_SHUTDOWN;
@@ -203,23 +255,11 @@ class SchannelSession final : public TlsSession {
   }
 
   TlsStatus AcquireCredentials() {
-    // TLS 1.3 where this Schannel takes it in these credentials, else TLS 1.2; never older.
-    for (DWORD protocols : {DWORD(SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT), DWORD(SP_PROT_TLS1_2_CLIENT)}) {
-      SCHANNEL_CRED credentials = {};
-      credentials.dwVersion = SCHANNEL_CRED_VERSION;
-      credentials.grbitEnabledProtocols = protocols;
-      credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-      TimeStamp expiry;
-      const SECURITY_STATUS status =
-          AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
-                                    &credentials, nullptr, nullptr, &FCredentials, &expiry);
-      if (status == SEC_E_OK) {
-        FHaveCredentials = true;
-        return TlsStatus::Done;
-      }
-      FLastError = "AcquireCredentialsHandle " + Hex(status);
-    }
-    return Fail(TlsFailure::HandshakeFailed, FLastError);
+    CredHandle* shared = SharedCredentials::Instance().Get(FLastError);
+    if (!shared) return Fail(TlsFailure::HandshakeFailed, FLastError);
+    FCredentials = *shared;
+    FHaveCredentials = true;
+    return TlsStatus::Done;
   }
 
   // The handshake is through: the peer's certificate decides.
@@ -275,7 +315,7 @@ class SchannelSession final : public TlsSession {
   }
 
   std::string FHost;
-  CredHandle FCredentials = {};
+  CredHandle FCredentials = {};  // a copy of the shared handle, which is not ours to free
   CtxtHandle FContext = {};
   bool FHaveCredentials = false;
   bool FHaveContext = false;
@@ -292,7 +332,9 @@ class SchannelSession final : public TlsSession {
 
 }  // namespace
 
-std::unique_ptr<TlsSession> TlsSession::Create(const std::string& host) {
+std::unique_ptr<TlsSession> TlsSession::Create(const std::string& host, const std::string& port) {
+  // Schannel's session cache goes by the credentials and the target name itself.
+  (void)port;
   return std::make_unique<SchannelSession>(host);
 }
 

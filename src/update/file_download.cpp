@@ -137,6 +137,8 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
     ~TReceiveBuffer() { Http.Sock.ReceiveBufferSize = Saved; }
   } receiveBuffer{http, http.Sock.ReceiveBufferSize};
   http.Sock.ReceiveBufferSize = std::max(http.Sock.ReceiveBufferSize, kDownloadReceiveBuffer);
+  // A kept connection was made for the update list with the usual size.
+  http.Sock.ApplyBufferSizes();
   const bool ok = http.ExecuteMethod("GET", url, &sink);
   if (!content.Failure().empty()) throw EFCreateError(CreateFailure(target, content.Failure()));
   if (content.BeyondSize()) return TFileDownloadResult::BeyondSize;

@@ -13,8 +13,18 @@
 // use file names of your own.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qvx::test {
+
+// One request as nginx logged it.
+struct TAccessLogEntry {
+  std::string Path;   // the request target, "/name"
+  int32_t Status = 0;
+  uint64_t Connection = 0;  // nginx's number of the connection that carried it
+  bool SessionReused = false;  // over TLS: the session was resumed
+  uint64_t Sent = 0;  // bytes nginx sent for it, head and body
+};
 
 class TestWebServer {
  public:
@@ -45,6 +55,9 @@ class TestWebServer {
   // Makes the test authority a trusted root: for this process natively (SSL_CERT_FILE), in the
   // Wine prefix's LocalMachine Root store under Wine. std::runtime_error when it cannot.
   void TrustTestAuthority() const;
+  // The requests whose target ends with "/" + name, oldest first, as nginx's access log has
+  // them so far (nginx writes a line once the answer is sent).
+  std::vector<TAccessLogEntry> AccessLogFor(const std::string& name) const;
 
   TestWebServer(const TestWebServer&) = delete;
   TestWebServer& operator=(const TestWebServer&) = delete;

@@ -158,7 +158,12 @@ error_log $dir/nginx-error.log warn;
 $user
 events { worker_connections 256; }
 http {
-  access_log $dir/nginx-access.log;
+  # The usual line, then which connection served the request (the same number for requests
+  # that reused one), whether its TLS session was resumed (r) and the bytes sent on it.
+  log_format qvx '\$remote_addr - \$remote_user [\$time_local] "\$request" \$status \$body_bytes_sent '
+                 '"\$http_referer" "\$http_user_agent" conn=\$connection reused=\$ssl_session_reused '
+                 'sent=\$bytes_sent';
+  access_log $dir/nginx-access.log qvx;
   client_body_temp_path $dir/tmp/body;
   proxy_temp_path $dir/tmp/proxy;
   fastcgi_temp_path $dir/tmp/fastcgi;
