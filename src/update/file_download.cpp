@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/errors.h"
 #include "common/list_release_rules.h"
@@ -13,6 +14,7 @@
 #include "platform/crypto.h"
 #include "platform/replacement_file.h"
 #include "update/list_trust.h"
+#include "update/partial_download.h"
 #include "update/release_commit.h"
 
 namespace qvx {
@@ -86,8 +88,11 @@ class TDownloadSink : public TBodySink {
  public:
   explicit TDownloadSink(TContentSink& content) : FContent(content), FUnpacker(content) {}
 
+  // A 206 that this body continues is wanted like a 200.
+  void SetResumable(const TResumableBody* body) { FResumable = body; }
+
   void BodyStarts(const THttpClient& client) override {
-    FWanted = client.ResultCode == 200;
+    FWanted = client.ResultCode == 200 || (FResumable && FResumable->Resumed());
     // Packed when the response's lines mention "gzip" anywhere, letter case as written.
     FPacked = client.Headers.JoinedText().find("gzip") != std::string::npos;
   }
@@ -111,10 +116,58 @@ class TDownloadSink : public TBodySink {
  private:
   TContentSink& FContent;
   TUnpackingSink FUnpacker;
+  const TResumableBody* FResumable = nullptr;
   bool FWanted = false;
   bool FPacked = false;
   uint64_t FPackedBytes = 0;
 };
+
+// One request. resumable: a broken transfer keeps its bytes, and kept ones are asked to be
+// continued; resumed tells whether this answer continued kept bytes.
+TFileDownloadResult DownloadOnce(THttpClient& http, const std::string& url, const std::string& target,
+                                 const TExpectedContent& expected, bool resumable, bool& resumed) {
+  TContentSink content(target, expected);
+  std::unique_ptr<TResumableBody> body;
+  TDownloadSink sink(content);
+  if (resumable) {
+    body = std::make_unique<TResumableBody>(target, url, expected.Hash, sink);
+    body->PrepareRequest(http);
+    sink.SetResumable(body.get());
+  }
+  // With the connection's usual 64 KiB the sender stalls whenever a write to the file takes a
+  // moment; a larger receive buffer (the platform may cap it) keeps data flowing meanwhile.
+  struct TReceiveBuffer {
+    THttpClient& Http;
+    int32_t Saved;
+    ~TReceiveBuffer() { Http.Sock.ReceiveBufferSize = Saved; }
+  } receiveBuffer{http, http.Sock.ReceiveBufferSize};
+  http.Sock.ReceiveBufferSize = std::max(http.Sock.ReceiveBufferSize, kDownloadReceiveBuffer);
+  // A kept connection was made for the update list with the usual size.
+  http.Sock.ApplyBufferSizes();
+  const bool ok = http.ExecuteMethod("GET", url, body ? static_cast<TBodySink*>(body.get()) : &sink);
+  resumed = body && body->Resumed();
+  if (body) {
+    // A break is a transfer that failed on the way, not a refusal of its bytes (a full disk, a
+    // body past its size) and not the user's Close.
+    const bool broken = !ok && body->Wanted() && content.Failure().empty() && !content.BeyondSize() &&
+                        !http.AbortRequested.load();
+    body->Finish(ok, broken);
+    if (content.Failure().empty() && (broken || body->Refused())) return TFileDownloadResult::Broken;
+  }
+  if (!content.Failure().empty()) throw EFCreateError(CreateFailure(target, content.Failure()));
+  if (content.BeyondSize()) return TFileDownloadResult::BeyondSize;
+  if (!ok || !(http.ResultCode == 200 || resumed) || http.BodySize() == 0) return TFileDownloadResult::NotFetched;
+  if (sink.Packed() && !sink.Unpacker().Finish()) return TFileDownloadResult::NothingUnpacked;
+  // A complete plain body of one byte or more, or a packed one that unpacked to bytes, has
+  // created the file.
+  if (!content.HasFile()) return TFileDownloadResult::NothingUnpacked;
+  // A body read until the server closed looks complete however early it was cut off.
+  if (content.ShortOfSize()) return TFileDownloadResult::ShortOfSize;
+  if (!expected.Hash.empty() && !IsMatchingHash(expected.Hash, content.FinishHex()))
+    return TFileDownloadResult::HashMismatch;
+  content.Commit();
+  return TFileDownloadResult::Saved;
+}
 
 }  // namespace
 
@@ -127,32 +180,25 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
 
 TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
                                    const TExpectedContent& expected) {
-  TContentSink content(target, expected);
-  TDownloadSink sink(content);
-  // With the connection's usual 64 KiB the sender stalls whenever a write to the file takes a
-  // moment; a larger receive buffer (the platform may cap it) keeps data flowing meanwhile.
-  struct TReceiveBuffer {
-    THttpClient& Http;
-    int32_t Saved;
-    ~TReceiveBuffer() { Http.Sock.ReceiveBufferSize = Saved; }
-  } receiveBuffer{http, http.Sock.ReceiveBufferSize};
-  http.Sock.ReceiveBufferSize = std::max(http.Sock.ReceiveBufferSize, kDownloadReceiveBuffer);
-  // A kept connection was made for the update list with the usual size.
-  http.Sock.ApplyBufferSizes();
-  const bool ok = http.ExecuteMethod("GET", url, &sink);
-  if (!content.Failure().empty()) throw EFCreateError(CreateFailure(target, content.Failure()));
-  if (content.BeyondSize()) return TFileDownloadResult::BeyondSize;
-  if (!ok || http.ResultCode != 200 || http.BodySize() == 0) return TFileDownloadResult::NotFetched;
-  if (sink.Packed() && !sink.Unpacker().Finish()) return TFileDownloadResult::NothingUnpacked;
-  // A complete plain body of one byte or more, or a packed one that unpacked to bytes, has
-  // created the file.
-  if (!content.HasFile()) return TFileDownloadResult::NothingUnpacked;
-  // A body read until the server closed looks complete however early it was cut off.
-  if (content.ShortOfSize()) return TFileDownloadResult::ShortOfSize;
-  if (!expected.Hash.empty() && !IsMatchingHash(expected.Hash, content.FinishHex()))
-    return TFileDownloadResult::HashMismatch;
-  content.Commit();
-  return TFileDownloadResult::Saved;
+  bool resumed = false;
+  return DownloadOnce(http, url, target, expected, false, resumed);
+}
+
+TFileDownloadResult DownloadToFileResumable(THttpClient& http, const std::string& url, const std::string& target,
+                                            const TExpectedContent& expected) {
+  // The caller's request lines, for a second request.
+  std::vector<std::string> lines;
+  for (int i = 0; i < http.Headers.Count(); ++i) lines.push_back(http.Headers.LineAt(i));
+  bool resumed = false;
+  const TFileDownloadResult result = DownloadOnce(http, url, target, expected, true, resumed);
+  if (!resumed || result == TFileDownloadResult::Saved || result == TFileDownloadResult::Broken ||
+      result == TFileDownloadResult::NotFetched)
+    return result;
+  // The kept bytes failed a check of the whole content and are gone by now: this request asks
+  // for the whole file.
+  http.ResetRequest();
+  for (const auto& line : lines) http.Headers.Add(line);
+  return DownloadOnce(http, url, target, expected, true, resumed);
 }
 
 void TLeftoverSweep::SweepFolder(const std::string& folder) {

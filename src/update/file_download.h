@@ -21,6 +21,11 @@ enum class TFileDownloadResult {
   HashMismatch,     // the content is not the one whose SHA-256 was expected
   BeyondSize,       // the body ran past the expected size: the transfer was stopped there
   ShortOfSize,      // a complete body that holds fewer bytes than the expected size
+  // Resumable downloads only: the transfer broke after the answer began (the connection was
+  // lost, a wait timed out) or the server would not continue a kept body. What arrived is
+  // kept when the answer allows it (partial_download.h); another call resumes it or starts
+  // the file again.
+  Broken,
 };
 
 // What the update list says of the content as installed (after unpacking).
@@ -42,6 +47,11 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
 // The same with a hash alone.
 TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, const std::string& target,
                                    const std::string& expectedHash);
+// The same, keeping a broken transfer's bytes beside the target and resuming them on the next
+// call (partial_download.h). A resumed file whose content fails a check of the whole (hash,
+// unpacking, size) is fetched once more whole at once: the kept bytes may be what was wrong.
+TFileDownloadResult DownloadToFileResumable(THttpClient& http, const std::string& url, const std::string& target,
+                                            const TExpectedContent& expected);
 
 // Removes the temporary files that a killed run left, and the set-aside copies that a finished
 // switch of releases had to leave, once per folder for the life of this object (one update

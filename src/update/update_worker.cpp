@@ -446,6 +446,7 @@ bool TDownShareFileThread::SaveFile(const std::string& name, const std::string& 
         success = true;
         break;
       case TFileDownloadResult::NotFetched:
+      case TFileDownloadResult::Broken:
         if (!quiet) ReportHttpError();
         break;
       case TFileDownloadResult::NothingUnpacked:

@@ -5,6 +5,10 @@
 
 #include <set>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "net/http_client.h"
 #include "support/script_server.h"
 #include "support/test_web_server.h"
@@ -138,8 +142,17 @@ TEST(HttpKeepAlive, AKeptConnectionClosedBeforeTheNextAnswerIsReplacedOnce) {
 }
 
 // Against nginx: files over one connection for HTTP and HTTPS, and a second client's TLS set-up
-// resumes the first one's session.
+// resumes the first one's session. Wine 8's Schannel (over GnuTLS) never resumes a session, so
+// there only the connections are counted; OpenSSL here and Schannel on Windows resume.
 class HttpKeepAliveServers : public test::WebServerClientTest {};
+
+bool TlsResumes() {
+#ifdef _WIN32
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") == nullptr;
+#else
+  return true;
+#endif
+}
 
 TEST_F(HttpKeepAliveServers, FilesShareOneConnectionAndTlsSessionsAreResumed) {
   server->TrustTestAuthority();
@@ -158,7 +171,7 @@ TEST_F(HttpKeepAliveServers, FilesShareOneConnectionAndTlsSessionsAreResumed) {
         EXPECT_EQ(client.Document.Bytes(), test::NoiseContent(70000 + i, i));
         // The second client's first connection resumes the first client's session.
         if (https && i == 0) {
-          EXPECT_EQ(client.Sock.TlsResumed(), round == 1) << "round " << round;
+          EXPECT_EQ(client.Sock.TlsResumed(), TlsResumes() && round == 1) << "round " << round;
         }
       }
       EXPECT_TRUE(client.Sock.IsOpen());
@@ -175,7 +188,7 @@ TEST_F(HttpKeepAliveServers, FilesShareOneConnectionAndTlsSessionsAreResumed) {
     }
     // One connection per client, as nginx counted them.
     EXPECT_EQ(connections.size(), 2u) << https;
-    EXPECT_EQ(resumed, https ? 5 : 0) << https;
+    EXPECT_EQ(resumed, https && TlsResumes() ? 5 : 0) << https;
   }
 }
 
