@@ -7,6 +7,7 @@
 
 #include "common/base64.h"
 #include "common/string_list.h"
+#include "common/utc_stamp.h"
 #include "net/body_unpack.h"
 #include "platform/crypto.h"
 #include "platform/signing_key.h"
@@ -123,6 +124,98 @@ TEST_F(PublishSigningTest, AKeyFileThatIsNoKeyChangesNothing) {
     EXPECT_TRUE(Contains(r.Err, "none.pem") || Contains(r.Err, "no usable signing key")) << r.Err;
     EXPECT_TRUE(Snapshot(Out()).empty());
   }
+}
+
+TEST_F(PublishSigningTest, ExpiryAFreshSignatureAndTheFloorToShip) {
+  const std::string key = MakeKey("a.pem");
+  const std::string sign = (FRoot / "a.pem").u8string();
+  Put("a.txt", "a");
+  Put("data/Product.ini", "[Product]\r\nUpdateKey=" + key + "\r\n");
+  const fs::path list = Out() / "up.txt";
+  const auto expiresIn = [&](int64_t days) {
+    int64_t at = 0;
+    if (!ParseUtcStamp(Value(list, "listexpires"), at)) return false;
+    const int64_t wanted = UtcNowSeconds() + days * 86400;
+    return at > wanted - 120 && at <= wanted;
+  };
+  const auto verifies = [&] {
+    return VerifyingLine(ReadFileBytes(list), ReadFileBytes(Out() / "up.txt.sig"),
+                         {Base64ToText(key)}) == 1;
+  };
+
+  TRunResult r = Publish({"--sign", sign, "--expires", "30", "--pack"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Out, "MinListSerial=1\n")) << r.Out;
+  EXPECT_TRUE(expiresIn(30)) << Value(list, "listexpires");
+  // The release ships a key without a floor: --check says so, and no more than that.
+  r = Run({"--check", Out().u8string(), "--key", key});
+  EXPECT_EQ(r.Code, 0) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "warning: data\\Product.ini has an UpdateKey but no MinListSerial")) << r.Err;
+  Put("data/Product.ini", "[Product]\r\nUpdateKey=" + key + "\r\nMinListSerial=2\r\n");
+  ASSERT_EQ(Publish({"--sign", sign, "--pack"}).Code, 0);
+  EXPECT_EQ(Value(list, "listexpires"), "");
+  r = Run({"--check", Out().u8string(), "--key", key});
+  EXPECT_EQ(r.Code, 0) << r.Err;
+  EXPECT_FALSE(Contains(r.Err, "MinListSerial")) << r.Err;
+
+  // Signed again: the next serial, the expiry asked for (or none), the files untouched, the
+  // packed list the same bytes as the plain one.
+  const auto files = [&] {
+    auto snapshot = Snapshot(Out());
+    for (const char* name : {"up.txt", "up.txt.gz", "up.txt.sig", "up.txt.sig.gz"}) snapshot.erase(name);
+    return snapshot;
+  };
+  const auto before = files();
+  struct {
+    std::vector<std::string> expires;
+    const char* serial;
+    int64_t days;  // 0: no listexpires
+  } resigns[] = {{{"--expires", "7"}, "3", 7}, {{"--expires", "90"}, "4", 90}, {{}, "5", 0}};
+  for (const auto& c : resigns) {
+    std::vector<std::string> args = {"--resign", Out().u8string(), "--sign", sign};
+    args.insert(args.end(), c.expires.begin(), c.expires.end());
+    r = Run(args);
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    EXPECT_TRUE(Contains(r.Out, std::string("MinListSerial=") + c.serial + "\n")) << r.Out;
+    EXPECT_EQ(Value(list, "listserial"), c.serial);
+    if (c.days > 0) {
+      EXPECT_TRUE(expiresIn(c.days)) << Value(list, "listexpires");
+    } else {
+      EXPECT_EQ(Value(list, "listexpires"), "");
+    }
+    TStringList lines;
+    lines.SetText(ReadFileBytes(list));
+    int expiryLines = 0;
+    for (int i = 0; i < lines.Count(); ++i) expiryLines += lines.LineAt(i).rfind("listexpires=", 0) == 0;
+    EXPECT_EQ(expiryLines, c.days > 0 ? 1 : 0);
+    EXPECT_TRUE(verifies());
+    ASSERT_TRUE(fs::exists(Out() / "up.txt.gz"));
+    EXPECT_EQ(UnCompressBody(ReadFileBytes(Out() / "up.txt.gz")), ReadFileBytes(list));
+    EXPECT_TRUE(files() == before);
+    EXPECT_EQ(Run({"--check", Out().u8string(), "--key", key}).Code, 0);
+  }
+
+  // A list past its expiry is a problem for --check.
+  const std::string expired = [&] {
+    std::string text = ReadFileBytes(list);
+    return text.replace(text.find("listserial="), 0, "listexpires=2020-01-01T00:00:00Z\r\n");
+  }();
+  std::ofstream(list, std::ios::binary | std::ios::trunc) << expired;
+  fs::remove(Out() / "up.txt.gz");
+  r = Run({"--check", Out().u8string()});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_TRUE(Contains(r.Err, "listexpires: 2020-01-01T00:00:00Z has passed")) << r.Err;
+
+  // What --resign refuses, changing nothing.
+  const auto served = Snapshot(Out());
+  EXPECT_EQ(Run({"--resign", Out().u8string()}).Code, 2);
+  EXPECT_EQ(Run({"--resign", Out().u8string(), "--sign", sign, "--softid", "3"}).Code, 2);
+  EXPECT_EQ(Run({"--resign", Out().u8string(), "--sign", sign, "--expires", "0"}).Code, 2);
+  EXPECT_EQ(Run({"--resign", Out().u8string(), "--sign", sign, "--expires", "x"}).Code, 2);
+  EXPECT_EQ(Run({"--check", Out().u8string(), "--expires", "3"}).Code, 2);
+  EXPECT_EQ(Run({"--resign", (FRoot / "nothing").u8string(), "--sign", sign}).Code, 1);
+  EXPECT_EQ(Run({"--resign", Out().u8string(), "--sign", (FRoot / "none.pem").u8string()}).Code, 1);
+  EXPECT_TRUE(Snapshot(Out()) == served);
 }
 
 TEST_F(PublishSigningTest, CheckWithAKeySaysWhatAnInstallationWouldRefuse) {

@@ -13,8 +13,10 @@
 #include "common/path_names.h"
 #include "common/string_list.h"
 #include "common/text_utils.h"
+#include "common/utc_stamp.h"
 #include "net/body_unpack.h"
 #include "platform/crypto.h"
+#include "platform/profile_reader.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/list_dates.h"
@@ -169,6 +171,46 @@ void CheckRemovals(const TStringList& list, int32_t count, const TNameIndex& ind
   }
 }
 
+// An expiry the updater cannot read, or one that has passed, makes installations with a key
+// refuse the list.
+void CheckExpiry(const TNameIndex& index, std::vector<std::string>& problems) {
+  const std::string expires = TrimBlanks(index.ValueOf("listexpires"));
+  if (expires.empty()) return;
+  int64_t until = 0;
+  if (!ParseUtcStamp(expires, until)) {
+    problems.push_back("listexpires: \"" + DisplayText(expires) +
+                       "\" is no moment of the form YYYY-MM-DDTHH:MM:SSZ; installations with an "
+                       "UpdateKey refuse the list");
+  } else if (UtcNowSeconds() > until) {
+    problems.push_back("listexpires: " + expires +
+                       " has passed; installations with an UpdateKey refuse the list (sign it "
+                       "again with --resign)");
+  }
+}
+
+// The release's own data\Product.ini is what fresh installations start from: a key without a
+// floor lets them take any list ever signed with it, an old one that brings back a retired key
+// included.
+void WarnOfKeyWithoutFloor(TPublicationSource& source, const TNameIndex& index, int32_t count,
+                           std::vector<std::string>& warnings) {
+  for (int32_t i = 0; i < count; ++i) {
+    std::string entry = TrimBlanks(index.ValueOf("filename" + std::to_string(i)));
+    std::replace(entry.begin(), entry.end(), '/', '\\');
+    if (FoldedName(entry) != "DATA\\PRODUCT.INI") continue;
+    std::string bytes, why;
+    if (!source.Read(NameOfPath(entry), bytes, why)) return;
+    const TProfileText ini(bytes);
+    char value[64];
+    const bool hasKey = ini.GetStringA("Product", "UpdateKey", "", value, sizeof value) > 0;
+    const bool hasFloor = ini.GetStringA("Product", "MinListSerial", "", value, sizeof value) > 0;
+    if (hasKey && !hasFloor)
+      warnings.push_back("data\\Product.ini has an UpdateKey but no MinListSerial: fresh "
+                         "installations of this release take any older list signed with that key "
+                         "(ship MinListSerial=<the listserial of this release's list>)");
+    return;
+  }
+}
+
 }  // namespace
 
 TCheckResult CheckPublication(const fs::path& outDir, const std::vector<std::string>& keys) {
@@ -273,6 +315,8 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
                               "check the free space first, and show each file's progress instead of "
                               "the release's");
   CheckRemovals(list, count, index, result);
+  CheckExpiry(index, problems);
+  WarnOfKeyWithoutFloor(source, index, count, result.Warnings);
   if (!TrimBlanks(index.ValueOf("filename" + std::to_string(count))).empty())
     problems.push_back("filename" + std::to_string(count) + ": listed beyond filecount, so never fetched");
   return result;

@@ -66,6 +66,14 @@ std::vector<std::string> PublishedNames(const fs::path& outDir) {
   return names;
 }
 
+void WriteSignedList(const fs::path& outDir, const std::string& listBytes,
+                     const std::string& signature) {
+  std::error_code ec;
+  const bool pack = fs::is_regular_file(outDir / (std::string(kListName) + kPackedSuffix), ec);
+  WriteServed(outDir, kSignatureName, signature, pack);
+  WriteServed(outDir, kListName, listBytes, pack);
+}
+
 void WritePublication(const TPublication& publication, const fs::path& outDir, std::ostream& out) {
   std::error_code ec;
   fs::create_directories(outDir, ec);

@@ -25,6 +25,11 @@ struct TPublication {
 void WritePublication(const TPublication& publication, const std::filesystem::path& outDir,
                       std::ostream& out);
 
+// A list and its signature written over those of the publication in outDir, its files left
+// as they are; packed forms are written where the publication served them packed.
+void WriteSignedList(const std::filesystem::path& outDir, const std::string& listBytes,
+                     const std::string& signature);
+
 // The names (file name parts) an existing "up.txt" in the folder lists; empty when there is none.
 std::vector<std::string> PublishedNames(const std::filesystem::path& outDir);
 

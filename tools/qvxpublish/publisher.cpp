@@ -8,10 +8,12 @@
 #include "base/errors.h"
 #include "common/integer_rule.h"
 #include "common/text_utils.h"
+#include "common/utc_stamp.h"
 #include "platform/crypto.h"
 #include "qvxpublish/entry_rules.h"
 #include "qvxpublish/file_bytes.h"
 #include "qvxpublish/list_dates.h"
+#include "qvxpublish/list_resign.h"
 #include "qvxpublish/list_signing.h"
 #include "qvxpublish/native_names.h"
 #include "qvxpublish/publication_check.h"
@@ -30,6 +32,7 @@ namespace {
 const char* const kHelp =
     "Usage: qvxpublish RELEASE_DIR OUT_DIR --softid N [options]\n"
     "       qvxpublish --check OUT_DIR|URL [--key UPDATEKEY]\n"
+    "       qvxpublish --resign OUT_DIR --sign KEYFILE [--expires DAYS]\n"
     "       qvxpublish keygen KEYFILE\n"
     "Publishes RELEASE_DIR, laid out as an installation folder, as a folder a static web server\n"
     "serves as the update server: every file directly in OUT_DIR under its file name, and up.txt\n"
@@ -48,7 +51,14 @@ const char* const kHelp =
     "                          (default: OUT_DIR on this machine)\n"
     "  --sign KEYFILE          sign up.txt with this private key (PEM) into up.txt.sig; may be\n"
     "                          repeated (one signature line per key, for a change of keys)\n"
-    "  --serial N              listserial of the list (default: one above the up.txt in OUT_DIR)\n"
+    "  --serial N              listserial of the list (default: one above the up.txt in OUT_DIR);\n"
+    "                          installations refuse a list more than 1000000 above the last\n"
+    "                          they used (or their MinListSerial)\n"
+    "  --expires DAYS          listexpires: installations with a key refuse the list DAYS days\n"
+    "                          from now, so a server stuck on an old list is noticed\n"
+    "  --resign OUT_DIR        sign the publication in OUT_DIR again with --sign, its listserial\n"
+    "                          one higher and the expiry of --expires (none without it); its\n"
+    "                          files stay as they are\n"
     "  --per-file              leave out wholerelease=1: updaters put each file in place the\n"
     "                          moment it arrives, and a run that fails part-way leaves a mix of\n"
     "                          the old and the new release\n"
@@ -99,6 +109,8 @@ struct TOptions {
   std::optional<uint64_t> Serial;
   std::vector<std::string> CheckKeys;  // UpdateKey texts
   std::vector<std::string> Forget;     // removal paths, list text
+  std::optional<int32_t> ExpiresDays;
+  std::optional<std::string> Resign;  // OUT_DIR to sign again
 };
 
 class EUsage : public Exception {
@@ -193,6 +205,15 @@ TOptions ParseOptions(const std::vector<std::string>& args) {
       o.SignKeys.push_back(value());
     } else if (arg == "--key") {
       o.CheckKeys.push_back(value());
+    } else if (arg == "--expires") {
+      const std::string text = value();
+      int32_t days = 0;
+      if (text.find_first_not_of("0123456789") != std::string::npos || !TryTextToInt32(text, days) ||
+          days < 1 || days > 36500)
+        throw EUsage("--expires needs a number of days from 1 to 36500, not \"" + text + "\"");
+      o.ExpiresDays = days;
+    } else if (arg == "--resign") {
+      o.Resign = value();
     } else if (arg == "--serial") {
       const std::string text = value();
       if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
@@ -242,6 +263,34 @@ bool IsWithin(const fs::path& inner, const fs::path& outer) {
   return true;
 }
 
+// listexpires for --expires DAYS; empty without it.
+std::string ExpiryFromNow(const TOptions& o) {
+  if (!o.ExpiresDays) return std::string();
+  return FormatUtcStamp(UtcNowSeconds() + int64_t{*o.ExpiresDays} * 86400);
+}
+
+// What goes with the installer of this release: the key lines of data\Product.ini, the floor
+// that keeps a fresh installation from taking any older list among them.
+void PrintSigned(const char* what, uint64_t serial, const std::vector<TP256SigningKey>& keys,
+                 const std::string& expires, std::ostream& out) {
+  for (const TP256SigningKey& key : keys) {
+    out << what << " up.txt (listserial " << serial << ") for UpdateKey=" << UpdateKeyText(key) << "\n";
+  }
+  out << "ship in data\\Product.ini [Product] beside UpdateKey: MinListSerial=" << serial << "\n";
+  if (!expires.empty()) {
+    out << "the list expires at " << expires << "; sign it again before then with --resign\n";
+  }
+}
+
+int Resign(const TOptions& o, std::ostream& out) {
+  std::vector<TP256SigningKey> keys;
+  for (const std::string& file : o.SignKeys) keys.push_back(LoadKeyFile(PathFromText(file)));
+  const std::string expires = ExpiryFromNow(o);
+  const uint64_t serial = ResignPublication(PathFromText(*o.Resign), keys, expires);
+  PrintSigned("signed again", serial, keys, expires, out);
+  return 0;
+}
+
 int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
   const fs::path release = PathFromText(o.Positional[0]);
   const fs::path outDir = PathFromText(o.Positional[1]);
@@ -271,6 +320,7 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
 
   TListSettings settings = o.List;
   settings.WholeRelease = !o.PerFile;
+  settings.ListExpires = ExpiryFromNow(o);
   for (TReleaseFile& f : scan.Files) {
     // Hash and size from the same read, so the two lines always describe the same bytes.
     const std::string bytes = ReadFileBytes(f.Source);
@@ -323,10 +373,7 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
   publication.Files = std::move(scan.Files);
   publication.Pack = o.Pack;
   WritePublication(publication, outDir, out);
-  for (const TP256SigningKey& key : keys) {
-    out << "signed up.txt (listserial " << settings.ListSerial << ") for UpdateKey=" << UpdateKeyText(key)
-        << "\n";
-  }
+  if (!keys.empty()) PrintSigned("signed", settings.ListSerial, keys, settings.ListExpires, out);
 
   out << "published " << Counted(publication.Files.size(), "file") << " to " << o.Positional[1];
   const std::string appDate = publication.UpdateList.ValueOf("AppDate");
@@ -371,14 +418,21 @@ int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::o
       return 0;
     }
     if (!o.CheckKeys.empty() && !o.Check) throw EUsage("--key goes with --check");
+    if (o.Resign) {
+      if (!o.Positional.empty() || o.Check || o.HasSetupId || o.Serial || o.PerFile || o.Pack ||
+          !o.Forget.empty() || !o.Excludes.empty())
+        throw EUsage("--resign takes only OUT_DIR, --sign and --expires");
+      if (o.SignKeys.empty()) throw EUsage("--resign needs --sign KEYFILE");
+    }
+    if (o.Check && o.ExpiresDays) throw EUsage("--expires goes with a publication or --resign");
     if (o.Check && (!o.SignKeys.empty() || o.Serial || o.PerFile || !o.Forget.empty()))
       throw EUsage("--sign, --serial, --per-file and --forget go with a publication");
     if (!o.Positional.empty() && o.Positional[0] == "keygen") {
-      if (o.Positional.size() != 2 || o.Check || o.HasSetupId || !o.SignKeys.empty())
+      if (o.Positional.size() != 2 || o.Check || o.HasSetupId || !o.SignKeys.empty() || o.ExpiresDays)
         throw EUsage("keygen takes only KEYFILE");
     } else if (o.Check) {
       if (!o.Positional.empty()) throw EUsage("--check takes only OUT_DIR");
-    } else {
+    } else if (!o.Resign) {
       if (o.Positional.size() != 2) throw EUsage("give RELEASE_DIR and OUT_DIR");
       if (!o.HasSetupId) throw EUsage("--softid is required");
     }
@@ -391,6 +445,7 @@ int RunPublisher(const std::vector<std::string>& args, std::ostream& out, std::o
       MakeKeyFile(PathFromText(o.Positional[1]), out);
       return 0;
     }
+    if (o.Resign) return Resign(o, out);
     return o.Check ? Check(o, out, err) : Publish(o, out, err);
   } catch (const std::exception& e) {
     err << "qvxpublish: " << e.what() << "\n";

@@ -28,6 +28,7 @@ TStringList BuildUpdateList(const std::vector<TReleaseFile>& files, const TListS
   if (!settings.ToolHash.empty()) list.Add("toolhash=" + settings.ToolHash);
   if (settings.ToolSize >= 0) list.Add("toolsize=" + std::to_string(settings.ToolSize));
   list.Add("listserial=" + std::to_string(settings.ListSerial));
+  if (!settings.ListExpires.empty()) list.Add("listexpires=" + settings.ListExpires);
   if (settings.WholeRelease) list.Add("wholerelease=1");
   list.Add("filecount=" + std::to_string(files.size()));
   TDateTime newest = 0;

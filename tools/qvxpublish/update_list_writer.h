@@ -26,6 +26,9 @@ struct TListSettings {
   // Grows with every publication; a signed list with a lower one than an installation last
   // used is refused there.
   uint64_t ListSerial = 1;
+  // "listexpires": the UTC moment (YYYY-MM-DDTHH:MM:SSZ) after which installations with a key
+  // refuse the list, so a server frozen on an old list is noticed; none when empty.
+  std::string ListExpires;
   // SHA-256 of the installer and the tool's executable, which the updater fetches by name
   // outside the file list; empty: not listed.
   std::string SetupHash;
