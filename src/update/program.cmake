@@ -2,7 +2,7 @@
 # resources (picture, manifest, version) on Windows, and the install step that lays out an
 # installation folder: the program beside config.ini and data\.
 
-set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/update_log.cpp PROPERTIES
+set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/update/program_version.cpp PROPERTIES
   COMPILE_DEFINITIONS "QVX_VERSION=\"${PROJECT_VERSION}\"")
 
 add_executable(qvxupdate ${CMAKE_CURRENT_SOURCE_DIR}/update/main.cpp)

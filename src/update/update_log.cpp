@@ -8,10 +8,6 @@
 #include "platform/file_system.h"
 #include "startup/globals.h"
 
-#ifndef QVX_VERSION
-#error "QVX_VERSION comes from the build (src/update/program.cmake)"
-#endif
-
 namespace qvx {
 
 namespace {
@@ -67,8 +63,6 @@ std::string Entry(const std::string& text) {
 }
 
 }  // namespace
-
-std::string ProgramVersion() { return QVX_VERSION; }
 
 std::string UpdateLogPath() { return AppPath + "data\\update.log"; }
 
