@@ -1,6 +1,7 @@
 #include "net/http_client.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct THttpClient::TRoute {
   std::string User, Password;
   bool Https = false;
   bool SendBody = false;
+  size_t BodySize = 0;
 };
 
 THttpClient::THttpClient() {
@@ -65,8 +67,8 @@ void THttpClient::BuildRequest(const std::string& method, const TRoute& route) {
   const bool portInHost = AddPortNumberToHost && ((scheme == "HTTP" && u.Port != "80") ||
                                                   (scheme == "HTTPS" && u.Port != "443"));
   lines.push_back("Host: " + host + (portInHost ? ":" + u.Port : std::string()));
-  if (FProxyMode && !ProxyUser.empty())
-    lines.push_back("Proxy-Authorization: Basic " + EncodeBase64(ProxyUser + ":" + ProxyPass));
+  if (FProxyMode && !FHopUser.empty())
+    lines.push_back("Proxy-Authorization: Basic " + EncodeBase64(FHopUser + ":" + FHopPass));
   if (!route.User.empty())
     lines.push_back("Authorization: Basic " + EncodeBase64(route.User + ":" + route.Password));
   if (KeepAlive) lines.push_back("Keep-Alive: " + std::to_string(KeepAliveTimeout));
@@ -84,12 +86,106 @@ void THttpClient::BuildRequest(const std::string& method, const TRoute& route) {
   }
   if (!UserAgent.empty()) lines.push_back("User-Agent: " + UserAgent);
   if (route.SendBody && !MimeType.empty()) lines.push_back("Content-Type: " + MimeType);
-  if (route.SendBody) lines.push_back("Content-Length: " + std::to_string(Document.Size()));
+  if (route.SendBody) lines.push_back("Content-Length: " + std::to_string(route.BodySize));
 
-  for (int i = 0; i < Headers.Count(); ++i) lines.push_back(Headers.LineAt(i));
+  for (const auto& line : FCallerLines) lines.push_back(line);
   if (!lines.back().empty()) lines.push_back(std::string());
   Headers.Clear();
   for (const auto& line : lines) Headers.Add(line);
+}
+
+void THttpClient::PlanHops(const TRoute& route) {
+  FHops.clear();
+  FHop = 0;
+  FRequestHop = SIZE_MAX;
+  FRoute = TRouteTaken();
+  FRoute.Origin = ProxyOrigin;
+  FHopUser = ProxyUser;
+  FHopPass = ProxyPass;
+  if (!ProxyHost.empty()) {
+    FHops.push_back(TProxyHop{ProxyHost, ProxyPort});
+  } else if (UseSystemProxy) {
+    const TSystemProxy system =
+        FindSystemProxy(route.Url.Scheme + "://" + (route.Url.Host.find(':') != std::string::npos
+                                                       ? "[" + route.Url.Host + "]"
+                                                       : route.Url.Host) +
+                           ":" + route.Url.Port + route.Url.Target,
+                       LowerAscii(route.Url.Scheme), route.Url.Host, route.Url.Port);
+    FHops = system.Hops;
+    FRoute.Origin = system.Origin;
+    FRoute.Setting = system.Setting;
+    // Credentials of the settings go to any proxy; those that came with the proxy's address
+    // serve only when the settings have none.
+    if (FHopUser.empty()) {
+      FHopUser = system.User;
+      FHopPass = system.Password;
+    }
+  }
+  if (FHops.empty()) FHops.push_back(TProxyHop());
+}
+
+bool THttpClient::ConnectThroughHops(const std::string& method, const TRoute& route,
+                                     std::string& request) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  const int32_t connectLimit = Sock.ConnectionTimeout;
+  const int32_t tunnelLimit = Sock.HTTPTunnelTimeout;
+  const size_t count = FHops.size();
+  for (; FHop < count; ++FHop) {
+    const TProxyHop& hop = FHops[FHop];
+    if (FRequestHop != FHop) {
+      if (route.Https) {
+        Sock.TunnelHost = hop.Host;
+        Sock.TunnelPort = hop.IsDirect() ? std::string() : hop.Port;
+        Sock.TunnelUser = hop.IsDirect() ? std::string() : FHopUser;
+        Sock.TunnelPass = hop.IsDirect() ? std::string() : FHopPass;
+        FProxyMode = false;
+      } else {
+        Sock.TunnelHost.clear();
+        Sock.TunnelPort.clear();
+        Sock.TunnelUser.clear();
+        Sock.TunnelPass.clear();
+        FProxyMode = !hop.IsDirect();
+      }
+      BuildRequest(method, route);
+      TargetHost = FProxyMode ? hop.Host : route.Url.Host;
+      TargetPort = FProxyMode ? hop.Port : route.Url.Port;
+      request = Protocol == "0.9" ? TextBefore(Headers.LineAt(0), " HTTP/") + "\r\n"
+                                  : Headers.JoinedText();
+      if (route.SendBody) request += Document.Bytes();
+      FRequestHop = FHop;
+      FRoute.Hop = hop;
+      FRoute.Credentials = !hop.IsDirect() && !FHopUser.empty();
+    }
+    // Several ways share the request's time: each gets its part of what is left, so that a
+    // proxy that swallows connections cannot use up the time of the ones after it.
+    if (count > 1) {
+      const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      const int64_t left = static_cast<int64_t>(Timeout) - spent;
+      const int32_t share = static_cast<int32_t>(std::max<int64_t>(1, left / static_cast<int64_t>(count - FHop)));
+      Sock.ConnectionTimeout = connectLimit > 0 ? std::min(connectLimit, share) : share;
+      Sock.HTTPTunnelTimeout = std::min(tunnelLimit, share);
+    }
+    const bool connected = EnsureConnection(route.Https);
+    Sock.ConnectionTimeout = connectLimit;
+    Sock.HTTPTunnelTimeout = tunnelLimit;
+    if (connected) return true;
+    // Only a way that could not be reached at all gives way to the next; an answer (a refused
+    // tunnel, a failed certificate) is the request's outcome.
+    const int32_t error = Sock.SocketError();
+    const bool unreachable = Sock.TunnelStatus() == 0 &&
+                             (error == sockerr::kConnectionRefused || error == sockerr::kTimedOut ||
+                              error == sockerr::kHostNotFound || error == sockerr::kNameServerNoAnswer ||
+                              error == sockerr::kNameServerFailed || error == sockerr::kHostUnreachable ||
+                              error == sockerr::kNetworkUnreachable || error == sockerr::kHostDown ||
+                              error == sockerr::kConnectionReset || error == sockerr::kConnectionAborted ||
+                              error == sockerr::kAddressNotAvailable);
+    if (!unreachable || FHop + 1 >= count || AbortRequested.load()) return false;
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    if (spent >= Timeout) return false;
+    FRoute.Unreachable.emplace_back(hop, error);
+  }
+  return false;
 }
 
 bool THttpClient::EnsureConnection(bool tlsWanted) {
@@ -238,36 +334,21 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
     route.Password = Password;
   }
   route.Https = UpperAscii(route.Url.Scheme) == "HTTPS";
-  if (route.Https) {
-    Sock.TunnelHost = ProxyHost;
-    Sock.TunnelPort = ProxyPort;
-    Sock.TunnelUser = ProxyUser;
-    Sock.TunnelPass = ProxyPass;
-    FProxyMode = false;
-  } else {
-    Sock.TunnelHost.clear();
-    Sock.TunnelPort.clear();
-    Sock.TunnelUser.clear();
-    Sock.TunnelPass.clear();
-    FProxyMode = !ProxyHost.empty();
-  }
   route.SendBody = Document.Size() > 0;
-
-  BuildRequest(method, route);
-  TargetHost = FProxyMode ? ProxyHost : route.Url.Host;
-  TargetPort = FProxyMode ? ProxyPort : route.Url.Port;
+  route.BodySize = Document.Size();
+  FCallerLines.clear();
+  for (int i = 0; i < Headers.Count(); ++i) FCallerLines.push_back(Headers.LineAt(i));
+  PlanHops(route);
 
   Document.SetPosition(0);
-  std::string request = Protocol == "0.9" ? TextBefore(Headers.LineAt(0), " HTTP/") + "\r\n"
-                                          : Headers.JoinedText();
-  if (route.SendBody) request += Document.Bytes();
+  std::string request;
   const size_t uploaded = route.SendBody ? Document.Size() : 0;
   // A server may close a kept connection while the request is on its way. When a reused
   // connection ends before the first byte of the answer, a request that may be repeated is sent
   // once more on a new connection; any other outcome stands.
   const bool repeatable = method == "GET" || method == "HEAD";
   for (bool retried = false;; retried = true) {
-    if (!EnsureConnection(route.Https)) return false;
+    if (!ConnectThroughHops(method, route, request)) return false;
     const bool mayRetry = FReused && repeatable && !retried;
     if (!Sock.SendText(request)) {
       if (mayRetry && !AbortRequested.load()) {

@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "common/memory_stream.h"
 #include "common/string_list.h"
 #include "net/body_sink.h"
 #include "net/tcp_connection.h"
+#include "platform/system_proxy.h"
 
 namespace qvx {
 
@@ -71,7 +74,15 @@ class THttpClient : public TNetClient {
   int32_t KeepAliveTimeout = 300;
   std::string ProxyHost;  // empty: no proxy
   std::string ProxyPort = "8080";
-  std::string ProxyUser, ProxyPass;
+  std::string ProxyUser, ProxyPass;  // for whichever proxy a request goes through
+  // Where ProxyHost (or the choice of no proxy) came from, for the lines that name the way taken.
+  TProxyOrigin ProxyOrigin = TProxyOrigin::None;
+  // With ProxyHost empty: true asks the system for each request's proxy (SystemProxyFor);
+  // false connects directly.
+  bool UseSystemProxy = false;
+  // Where UseSystemProxy asks; tests put a stand-in here.
+  TSystemProxy (*FindSystemProxy)(const std::string& url, const std::string& scheme,
+                                  const std::string& host, const std::string& port) = SystemProxyFor;
   int32_t ResultCode = 0;
   std::string ResultString;
   std::string UserAgent = "Mozilla/4.0 (compatible; qvxupdate)";
@@ -97,6 +108,17 @@ class THttpClient : public TNetClient {
   size_t BodySize() const { return FBodySize; }
   // Thread-safe: stops the running and every later request.
   void AbortTransfer();
+  // The way the last request went, for the log and for a failure line.
+  struct TRouteTaken {
+    TProxyHop Hop;  // the proxy the request went through, or tried last; direct: empty host
+    TProxyOrigin Origin = TProxyOrigin::None;
+    std::string Setting;       // which setting decided, in words; never a credential
+    bool Credentials = false;  // proxy credentials were offered
+    // Ways given up before the last one because they could not be reached, with the socket
+    // error of each.
+    std::vector<std::pair<TProxyHop, int32_t>> Unreachable;
+  };
+  const TRouteTaken& RouteTaken() const { return FRoute; }
   // Why the last https request failed at its TLS step or during its TLS reads, in words
   // naming the host ("the certificate of {host} has expired ..."); empty when TLS did not fail.
   std::string TlsFailureText() const { return Sock.TlsFailureText(); }
@@ -109,6 +131,12 @@ class THttpClient : public TNetClient {
  private:
   struct TRoute;
   void BuildRequest(const std::string& method, const TRoute& route);
+  // The proxies to try for the request, in order (a direct connection is a hop with no host).
+  void PlanHops(const TRoute& route);
+  // Sets the connection up through the first hop from FHop on that can be reached, building the
+  // request for it; a hop that cannot be reached gives way to the next one while the request's
+  // Timeout lasts.
+  bool ConnectThroughHops(const std::string& method, const TRoute& route, std::string& request);
   bool EnsureConnection(bool tlsWanted);
   void ReadStatusLine();
   bool ReadHeaderBlock();
@@ -124,6 +152,12 @@ class THttpClient : public TNetClient {
   // Exactly n bytes of a length-framed body, into Document or through the sink.
   bool ReceiveBlock(size_t n, size_t documentWanted, size_t& documentPrepared);
 
+  std::vector<TProxyHop> FHops;
+  size_t FHop = 0;
+  size_t FRequestHop = SIZE_MAX;  // the hop the request text was built for
+  std::string FHopUser, FHopPass;
+  std::vector<std::string> FCallerLines;  // the caller's request lines, kept for a rebuild
+  TRouteTaken FRoute;
   int32_t FAnnouncedLength = -1;
   bool FProxyMode = false;
   bool FCloseMarked = false;  // the answer's connection header says close

@@ -240,6 +240,11 @@ int32_t TTcpConnection::RequestTunnel(const std::string& host, const std::string
   if (FSocketError != 0) return FSocketError;
   // "HTTP/1.x 200 ..." is the only answer that opens a tunnel.
   size_t space = status.find(' ');
+  FTunnelStatus = -1;  // an answer, though perhaps not one with a status code
+  if (space != std::string::npos && status.size() >= space + 4) {
+    const std::string code = status.substr(space + 1, 3);
+    if (code.find_first_not_of("0123456789") == std::string::npos) FTunnelStatus = std::stoi(code);
+  }
   if (space == std::string::npos || status.compare(space + 1, 3, "200") != 0)
     return sockerr::kConnectionRefused;
   return 0;
@@ -253,6 +258,7 @@ bool TTcpConnection::OpenConnection(const std::string& host, const std::string& 
   FTlsDetail.clear();
   FSocketError = 0;
   FPort = port;
+  FTunnelStatus = 0;
   if (Interrupted()) {
     FSocketError = sockerr::kInterrupted;
     return false;

@@ -40,6 +40,10 @@ class TTcpConnection : public TSocketBase {
   // Proxy through which a connection is tunnelled with CONNECT; empty host: no tunnel.
   std::string TunnelHost, TunnelPort, TunnelUser, TunnelPass;
   int32_t HTTPTunnelTimeout = 30000;
+  // The status code of the proxy's answer to the last CONNECT; 0 when no answer came (the
+  // proxy could not be reached, or there was no tunnel). A refused tunnel fails the connection
+  // with kConnectionRefused all the same; this tells that the proxy itself answered.
+  int32_t TunnelStatus() const { return FTunnelStatus; }
 
   bool OpenConnection(const std::string& host, const std::string& port);
   // Sets up TLS over the open connection (through the tunnel, when there is one) for host,
@@ -104,6 +108,7 @@ class TTcpConnection : public TSocketBase {
   // that may open the next arrival belongs to that terminator.
   char FSkip = 0;
   bool FPeerClosedOrderly = false;
+  int32_t FTunnelStatus = 0;
 
   std::string FPort;  // the server's port of the last OpenConnection: sessions are kept by it
   std::unique_ptr<TlsSession> FTls;

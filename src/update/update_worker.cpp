@@ -90,8 +90,9 @@ TDownShareFileThread::TDownShareFileThread(TStatusSink* sink)
   };
   {
     TIniFile config(AppPath + "config.ini");
-    FHttp->ProxyHost = config.ReadText("Config", "proxySvr", "");
-    FHttp->ProxyPort = config.ReadText("Config", "proxtPort", "8000");
+    ApplyProxySettings(*FHttp, config.ReadText("Config", "proxySvr", ""),
+                       config.ReadText("Config", "proxtPort", "8000"),
+                       config.ReadText("Config", "proxyUser", ""), config.ReadText("Config", "proxyPass", ""));
   }
   FHttp->Timeout = static_cast<int32_t>(gPauses.TransferTimeoutMs);
   FHttp->KeepAlive = true;
@@ -141,6 +142,8 @@ void TDownShareFileThread::Execute() {
   bool completed = false;
   std::string listBytes;
   const TBoundedFetch fetched = FetchTrustFile("up.txt", kMaxListBytes, listBytes);
+  // Which proxy the list went through, and on whose word: what a support call asks first.
+  LogStatusLine("--- connection: " + RouteTakenText(*FHttp));
   if (fetched == TBoundedFetch::TooLarge) {
     RefuseList("up.txt is larger than " + std::to_string(kMaxListBytes >> 20) +
                " MiB, the most an update list may be");

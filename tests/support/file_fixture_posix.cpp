@@ -1,3 +1,4 @@
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 
@@ -18,6 +19,12 @@ void SetLastWriteTimeUtc(const std::string& path, int64_t secondsSince1970) {
 void SetReadOnly(const std::string& path, bool readOnly) {
   if (chmod(path.c_str(), readOnly ? 0444 : 0644) != 0)
     throw std::runtime_error("chmod failed: " + path);
+}
+
+void ClearProxyEnvironment() {
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy",
+                           "NO_PROXY", "all_proxy", "ALL_PROXY"})
+    unsetenv(name);
 }
 
 std::string MakeHiddenFile(const std::string& folder, const std::string& base) {

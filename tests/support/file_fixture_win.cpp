@@ -31,5 +31,7 @@ std::string MakeHiddenFile(const std::string& folder, const std::string& base) {
   return base;
 }
 
+void ClearProxyEnvironment() {}
+
 }  // namespace test
 }  // namespace qvx

@@ -38,6 +38,10 @@ void SetReadOnly(const std::string& path, bool readOnly);
 // Makes a file that the platform's folder search reports as hidden and returns its name:
 // base with the hidden attribute on Windows, "." + base elsewhere.
 std::string MakeHiddenFile(const std::string& folder, const std::string& base);
+// Removes the variables that name a proxy from this process's environment (POSIX; the Windows
+// settings live in the registry, which a test prefix leaves empty), so that a run that expects
+// a direct connection gets one on a developer's machine too.
+void ClearProxyEnvironment();
 // Seconds to add to UTC for local time, by the offset in force now.
 int64_t CurrentUtcOffsetSeconds();
 // Seconds since 1970 UTC of a local wall-clock time, by the offset in force now (the offset the

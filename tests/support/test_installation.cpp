@@ -11,6 +11,7 @@ const char kTestLanguageIni[] =
     "con_str148=Tool still open.\r\n";
 
 void TTestInstallation::Enter() {
+  ClearProxyEnvironment();
   Write("data\\Language.ini", kTestLanguageIni);
   AppPath = Path();
   LangIndex = 1;

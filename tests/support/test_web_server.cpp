@@ -25,6 +25,8 @@ bool TestWebServer::FromEnvironment() {
   if (!port || !proxy || !root || !*port || !*root) return false;
   FPort = std::atoi(port);
   FProxyPort = std::atoi(proxy);
+  const char* authProxy = std::getenv("QVX_AUTH_PROXY_PORT");
+  FAuthProxyPort = authProxy ? std::atoi(authProxy) : 0;
   FRoot = root;
   const char delimiter = FRoot.find('\\') != std::string::npos ? '\\' : '/';
   if (FRoot.back() != delimiter) FRoot += delimiter;

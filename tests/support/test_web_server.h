@@ -1,6 +1,6 @@
 #pragma once
 // The real update server of the tests: nginx on a loopback port, with tinyproxy in front of it
-// as a real HTTP proxy. A test writes files into Root() and fetches them below BaseUrl():
+// as a real HTTP proxy (and a second one that asks for credentials). A test writes files into Root() and fetches them below BaseUrl():
 //   BaseUrl() + name        the file; with "Accept-Encoding: gzip", name + ".gz" when present
 //                           (answered with "Content-Encoding: gzip")
 //   SlowBaseUrl() + name    the same file at kSlowBytesPerSecond, for a download that is still
@@ -35,6 +35,10 @@ class TestWebServer {
 
   int32_t Port() const { return FPort; }
   int32_t ProxyPort() const { return FProxyPort; }
+  // A second tinyproxy that asks for credentials: kAuthProxyUser and kAuthProxyPassword.
+  int32_t AuthProxyPort() const { return FAuthProxyPort; }
+  static constexpr const char* kAuthProxyUser = "qvx-user";
+  static constexpr const char* kAuthProxyPassword = "proxy-secret";
   // The served folder, ending with the platform's path delimiter.
   const std::string& Root() const { return FRoot; }
   std::string BaseUrl() const;      // "http://127.0.0.1:<port>/"
@@ -72,6 +76,7 @@ class TestWebServer {
 
   int32_t FPort = 0;
   int32_t FProxyPort = 0;
+  int32_t FAuthProxyPort = 0;
   std::string FRoot;
   std::string FDir;      // what Start made, removed by Stop
   intptr_t FRunner = -1;  // the process that runs the servers, when Start made it

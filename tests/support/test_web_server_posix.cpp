@@ -30,7 +30,7 @@ void TestWebServer::Start() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (std::chrono::steady_clock::now() < deadline) {
     std::ifstream ports(FDir + "/ports");
-    if (ports >> FPort >> FProxyPort) {
+    if (ports >> FPort >> FProxyPort >> FAuthProxyPort) {
       FRoot = FDir + "/www/";
       return;
     }

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Runs nginx (the update server) and tinyproxy (an HTTP proxy in front of it) on free loopback
-# ports, for tests and benchmarks:
+# Runs nginx (the update server) and tinyproxy (an HTTP proxy in front of it, and a second one
+# that asks for credentials) on free loopback ports, for tests and benchmarks:
 #
 #   web-servers.sh run DIR [WATCH_PID]
 #
 # Everything lives below DIR: the configuration files, the logs, and DIR/www, the folder nginx
 # serves. "/" serves DIR/www (a request that accepts gzip gets NAME.gz when it exists), "/slow/"
 # serves the same files at QVX_SLOW_RATE bytes per second (default 65536). Once both servers
-# listen, DIR/ports holds "NGINX_PORT PROXY_PORT". The script runs until it gets SIGTERM, or
-# WATCH_PID ends, or a server dies; then it stops both servers and removes DIR/ports.
+# listen, DIR/ports holds "NGINX_PORT PROXY_PORT AUTH_PROXY_PORT". The proxy on AUTH_PROXY_PORT
+# takes only requests (and CONNECTs) with "Proxy-Authorization: Basic" for the user
+# "qvx-user", password "proxy-secret"; others get 407. The script runs until it gets SIGTERM, or
+# WATCH_PID ends, or a server dies; then it stops the servers and removes DIR/ports.
 #
 # nginx also serves DIR/www over TLS, on the ports that follow NGINX_PORT, each with its own
 # certificate made here by openssl below DIR/tls:
@@ -36,9 +38,10 @@ slow_rate=${QVX_SLOW_RATE:-65536}
 mkdir -p "$dir/www" "$dir/tmp"
 rm -f "$dir/ports"
 
-nginx_pid="" proxy_pid=""
+nginx_pid="" proxy_pid="" auth_proxy_pid=""
 stop() {
   trap - TERM INT HUP
+  [[ -n "$auth_proxy_pid" ]] && kill "$auth_proxy_pid" 2>/dev/null
   [[ -n "$proxy_pid" ]] && kill "$proxy_pid" 2>/dev/null
   [[ -n "$nginx_pid" ]] && kill "$nginx_pid" 2>/dev/null
   wait 2>/dev/null
@@ -186,18 +189,23 @@ $(tls_server $((port + 4)) trusted localhost)
 EOF
 }
 
+# $1: port; $2: the name of the proxy's files; $3: a configuration line more.
 write_proxy_conf() {
-  cat >"$dir/tinyproxy.conf" <<EOF
+  local name=${2:-tinyproxy}
+  cat >"$dir/$name.conf" <<EOF
 Port $1
 Listen 127.0.0.1
 Timeout 60
 Allow 127.0.0.1
 MaxClients 64
-LogFile "$dir/tinyproxy.log"
+LogFile "$dir/$name.log"
 LogLevel Warning
-PidFile "$dir/tinyproxy.pid"
+PidFile "$dir/$name.pid"
+${3:-}
 EOF
 }
+
+write_auth_proxy_conf() { write_proxy_conf "$1" tinyproxy-auth "BasicAuth qvx-user proxy-secret"; }
 
 # Starts one server on free ports: tries random ports until the server itself listens on each
 # of them. $1: name for messages, $2: function writing the configuration for a port, $3...:
@@ -241,11 +249,14 @@ start_server nginx write_nginx_conf nginx -p "$dir" -c "$dir/nginx.conf" -e "$di
 nginx_pid=$started_pid nginx_port=$started_port
 start_server tinyproxy write_proxy_conf tinyproxy -d -c "$dir/tinyproxy.conf" || stop
 proxy_pid=$started_pid proxy_port=$started_port
-echo "$nginx_port $proxy_port" >"$dir/ports.new" && mv "$dir/ports.new" "$dir/ports"
+start_server tinyproxy-auth write_auth_proxy_conf tinyproxy -d -c "$dir/tinyproxy-auth.conf" || stop
+auth_proxy_pid=$started_pid auth_proxy_port=$started_port
+echo "$nginx_port $proxy_port $auth_proxy_port" >"$dir/ports.new" && mv "$dir/ports.new" "$dir/ports"
 
 while :; do
   [[ -n "$watch" ]] && ! kill -0 "$watch" 2>/dev/null && stop
-  kill -0 "$nginx_pid" 2>/dev/null && kill -0 "$proxy_pid" 2>/dev/null || stop
+  kill -0 "$nginx_pid" 2>/dev/null && kill -0 "$proxy_pid" 2>/dev/null &&
+    kill -0 "$auth_proxy_pid" 2>/dev/null || stop
   sleep 0.5 &
   wait $!
 done

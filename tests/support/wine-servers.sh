@@ -4,6 +4,7 @@
 # which starts them and exports where they are:
 #   QVX_NGINX_PORT   nginx on 127.0.0.1
 #   QVX_PROXY_PORT   tinyproxy on 127.0.0.1, in front of it
+#   QVX_AUTH_PROXY_PORT  a second tinyproxy that asks for credentials (see web-servers.sh)
 #   QVX_NGINX_ROOT   the folder nginx serves, as a Windows path (for the test programs)
 # and runs it with "stop" at the end. The servers also stop by themselves when the shell that
 # started them ends. Sourced: no "exit" and no shell options here.
@@ -60,9 +61,9 @@ _qvx_ws_start() {
     echo "wine-servers: nginx and tinyproxy did not start; see $_qvx_ws_dir" >&2
     return 1
   fi
-  read -r QVX_NGINX_PORT QVX_PROXY_PORT <"$_qvx_ws_dir/ports"
+  read -r QVX_NGINX_PORT QVX_PROXY_PORT QVX_AUTH_PROXY_PORT <"$_qvx_ws_dir/ports"
   QVX_NGINX_ROOT=$(winepath -w "$_qvx_ws_dir/www" 2>/dev/null)
-  export QVX_NGINX_PORT QVX_PROXY_PORT QVX_NGINX_ROOT
+  export QVX_NGINX_PORT QVX_PROXY_PORT QVX_AUTH_PROXY_PORT QVX_NGINX_ROOT
   echo "wine-servers: nginx on port $QVX_NGINX_PORT, tinyproxy on port $QVX_PROXY_PORT"
 }
 

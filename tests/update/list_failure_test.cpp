@@ -54,13 +54,13 @@ std::vector<FailCase> Cases() {
       {"EmptyList", "<script>/qvx/", "", kProductUrl, "HTTP/1.0 200 OK\r\nContent-Length: 0\r\n\r\n",
        pre + "the server sent an empty file"},
       {"ProxyDown", "<web>", "[Config]\r\nproxySvr=127.0.0.1\r\nproxtPort=1\r\n", kProductUrl, "",
-       pre + "proxy 127.0.0.1:1 unreachable (connection refused)"},
+       pre + "proxy 127.0.0.1:1 (from config.ini) unreachable (connection refused)"},
       {"ProxyWithScheme", "<web>", "[Config]\r\nproxySvr=http://127.0.0.1\r\nproxtPort=<proxy>\r\n",
        kProductUrl, "",
-       pre + "proxy http://127.0.0.1:<proxy> unreachable (no such host); proxySvr in config.ini "
+       pre + "proxy http://127.0.0.1:<proxy> (from config.ini) unreachable (no such host); proxySvr in config.ini "
              "takes a host name alone, without http:// or a port"},
       {"ProxyWithPort", "<web>", "[Config]\r\nproxySvr=127.0.0.1:<proxy>\r\n", kProductUrl, "",
-       pre + "proxy 127.0.0.1:<proxy>:8000 unreachable (no such host); proxySvr in config.ini "
+       pre + "proxy 127.0.0.1:<proxy>:8000 (from config.ini) unreachable (no such host); proxySvr in config.ini "
              "takes a host name alone, without http:// or a port"},
       {"ProductIniMissing", "<built-in>", "", "-", "", missing},
       {"ProductIniEmpty", "<built-in>", "", "", "",

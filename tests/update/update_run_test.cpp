@@ -564,7 +564,7 @@ std::vector<RunCase> Cases() {
     r.List = kOneFile;
     r.Server = {a};
     r.Config = "[Config]\r\nproxySvr=127.0.0.1\r\nproxtPort=1\r\n";
-    r.Lines = {kGet, "*/up.txt could not be fetched: proxy 127.0.0.1:1 unreachable (connection refused)",
+    r.Lines = {kGet, "*/up.txt could not be fetched: proxy 127.0.0.1:1 (from config.ini) unreachable (connection refused)",
                kDone};
     r.Absent = {"a.txt"};
     c.push_back(r);

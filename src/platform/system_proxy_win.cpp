@@ -1,0 +1,105 @@
+// The user's Internet settings, read through WinHTTP the way the system's own HTTP stack reads
+// them: the automatic configuration (detected, or by its script's address) decides first, per
+// URL; when it gives no answer, the manual proxy string and its bypass list do.
+#include <windows.h>
+#include <winhttp.h>
+
+#include <atomic>
+
+#include "platform/code_page.h"
+#include "platform/system_proxy.h"
+
+namespace qvx {
+namespace {
+
+// Automatic detection asks the network (DHCP, DNS) every time; a network without a detectable
+// script stays so for the life of the process, so a failed detection is not repeated.
+std::atomic<bool> gDetectionFailed{false};
+
+std::string Narrow(const wchar_t* text) {
+  if (text == nullptr) return std::string();
+  return WideToAnsi(std::u16string(reinterpret_cast<const char16_t*>(text)));
+}
+
+std::wstring Wide(const std::string& text) {
+  const std::u16string wide = AnsiToWide(text);
+  return std::wstring(wide.begin(), wide.end());
+}
+
+struct TIeConfig {
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG Config{};
+  ~TIeConfig() {
+    if (Config.lpszAutoConfigUrl) GlobalFree(Config.lpszAutoConfigUrl);
+    if (Config.lpszProxy) GlobalFree(Config.lpszProxy);
+    if (Config.lpszProxyBypass) GlobalFree(Config.lpszProxyBypass);
+  }
+};
+
+// The script's answer for url; false when there is no script or it could not be run.
+bool AskScript(const std::string& url, DWORD flags, const wchar_t* scriptUrl, TSystemProxy& result,
+               DWORD& error) {
+  HINTERNET session = WinHttpOpen(L"qvxupdate", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, 0);
+  if (session == nullptr) {
+    error = GetLastError();
+    return false;
+  }
+  WINHTTP_AUTOPROXY_OPTIONS options{};
+  options.dwFlags = flags;
+  options.dwAutoDetectFlags =
+      (flags & WINHTTP_AUTOPROXY_AUTO_DETECT) ? WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A : 0;
+  options.lpszAutoConfigUrl = scriptUrl;
+  options.fAutoLogonIfChallenged = TRUE;
+  WINHTTP_PROXY_INFO info{};
+  const std::wstring wideUrl = Wide(url);
+  const bool ok = WinHttpGetProxyForUrl(session, wideUrl.c_str(), &options, &info) != FALSE;
+  error = ok ? 0 : GetLastError();
+  WinHttpCloseHandle(session);
+  if (!ok) return false;
+  result.Origin = TProxyOrigin::AutoScript;
+  if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy != nullptr) {
+    result.Hops = PacAnswerHops(Narrow(info.lpszProxy));
+  }
+  result.Setting = flags & WINHTTP_AUTOPROXY_AUTO_DETECT ? "found by automatic detection"
+                                                         : "at " + Narrow(scriptUrl);
+  if (info.lpszProxy) GlobalFree(info.lpszProxy);
+  if (info.lpszProxyBypass) GlobalFree(info.lpszProxyBypass);
+  return true;
+}
+
+}  // namespace
+
+TSystemProxy SystemProxyFor(const std::string& url, const std::string& scheme,
+                            const std::string& host, const std::string& port) {
+  TSystemProxy result;
+  TIeConfig ie;
+  if (!WinHttpGetIEProxyConfigForCurrentUser(&ie.Config)) return result;
+  const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& c = ie.Config;
+  DWORD error = 0;
+  if (c.fAutoDetect && !gDetectionFailed.load()) {
+    if (AskScript(url, WINHTTP_AUTOPROXY_AUTO_DETECT, nullptr, result, error)) return result;
+    gDetectionFailed.store(true);
+  }
+  if (c.lpszAutoConfigUrl != nullptr && *c.lpszAutoConfigUrl != L'\0' &&
+      AskScript(url, WINHTTP_AUTOPROXY_CONFIG_URL, c.lpszAutoConfigUrl, result, error)) {
+    return result;
+  }
+  const std::string proxy = Narrow(c.lpszProxy);
+  if (proxy.empty()) {
+    // No proxy: the script's failure is worth a word in the log all the same.
+    if (c.lpszAutoConfigUrl != nullptr && *c.lpszAutoConfigUrl != L'\0')
+      result.Setting = "the automatic configuration script " + Narrow(c.lpszAutoConfigUrl) +
+                       " could not be read or run (error " + std::to_string(error) + ")";
+    return result;
+  }
+  result.Origin = TProxyOrigin::SystemSettings;
+  if (BypassListMatches(Narrow(c.lpszProxyBypass), scheme, host, port)) {
+    result.Setting = "the bypass list names " + host;
+    return result;
+  }
+  result.Hops = ManualProxyHops(proxy, scheme);
+  result.Setting = result.Hops.empty() ? "the manual proxy names none for " + scheme : "manual proxy";
+  return result;
+}
+
+}  // namespace qvx
