@@ -122,6 +122,9 @@ class THttpClient : public TNetClient {
   // Why the last https request failed at its TLS step or during its TLS reads, in words
   // naming the host ("the certificate of {host} has expired ..."); empty when TLS did not fail.
   std::string TlsFailureText() const { return Sock.TlsFailureText(); }
+  // What the log should say about the connection's TLS session (tcp_connection.h); empty when
+  // nothing.
+  const std::string& TlsNote() const { return Sock.TlsNote(); }
 
  protected:
   virtual bool ReadToClose();

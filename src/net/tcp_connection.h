@@ -59,6 +59,9 @@ class TTcpConnection : public TSocketBase {
   std::string TlsFailureText() const { return DescribeTlsFailure(FTlsFailure, FTlsHost); }
   // The platform's own words for that failure, for a log.
   const std::string& TlsFailureDetail() const { return FTlsDetail; }
+  // What the log should say about the session of the last StartTls that succeeded (a
+  // revocation that could not be checked); empty when nothing.
+  const std::string& TlsNote() const { return FTlsNote; }
   bool SendText(const std::string& bytes);
 
   // The next line without its terminator: CR, LF, CR LF or (see LfCrIsOneBreak) LF CR.
@@ -116,6 +119,7 @@ class TTcpConnection : public TSocketBase {
   std::string FTlsHost;
   TlsFailure FTlsFailure = TlsFailure::None;
   std::string FTlsDetail;
+  std::string FTlsNote;
 };
 
 }  // namespace qvx

@@ -32,6 +32,7 @@ bool TTcpConnection::StartTls(const std::string& host, int32_t wait) {
   FTlsHost = host;
   FTlsFailure = TlsFailure::None;
   FTlsDetail.clear();
+  FTlsNote.clear();
   if (FHandle == kNoSocket) {
     FSocketError = sockerr::kNotConnected;
     return false;
@@ -51,7 +52,10 @@ bool TTcpConnection::StartTls(const std::string& host, int32_t wait) {
     const TlsStatus status = FTls->Handshake();
     // A failed handshake may still have an alert to tell the server; it is sent if it can be.
     const int32_t sent = FlushTls();
-    if (status == TlsStatus::Done && sent == 0) return true;
+    if (status == TlsStatus::Done && sent == 0) {
+      FTlsNote = FTls->Note();
+      return true;
+    }
     if (status == TlsStatus::Failed || status == TlsStatus::Closed) {
       rc = NoteTlsFailure(FTls->Failure(), FTls->Detail());
       break;

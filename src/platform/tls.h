@@ -18,6 +18,7 @@ enum class TlsFailure {
   UntrustedIssuer,  // the chain does not end at a trusted root
   Expired,          // a certificate of the chain is expired or not yet valid
   NameMismatch,     // the certificate is for another host
+  Revoked,          // the issuer revoked a certificate of the chain
   BadCertificate,   // rejected for another reason (revoked, wrong use, bad signature ...)
   HandshakeFailed,  // no TLS agreement: not a TLS server, a cut handshake, no common protocol
   Broken,           // a record after the handshake could not be read
@@ -61,6 +62,9 @@ class TlsSession {
   TlsFailure Failure() const { return FFailure; }
   // The platform's own words for the failure (for a log line), possibly empty.
   const std::string& Detail() const { return FDetail; }
+  // What a log should say about a session that was set up all the same (a revocation that
+  // could not be checked, say); empty when there is nothing to say.
+  const std::string& Note() const { return FNote; }
 
  protected:
   TlsStatus Fail(TlsFailure failure, std::string detail) {
@@ -68,10 +72,12 @@ class TlsSession {
     FDetail = std::move(detail);
     return TlsStatus::Failed;
   }
+  void SetNote(std::string note) { FNote = std::move(note); }
 
  private:
   TlsFailure FFailure = TlsFailure::None;
   std::string FDetail;
+  std::string FNote;
 };
 
 // "the certificate of {host} is not issued by a trusted authority" and so on: the reason in

@@ -196,6 +196,13 @@ TBoundedFetch TDownShareFileThread::FetchTrustFile(const std::string& name, size
   FHttp->Headers.Add("Accept-Encoding: gzip");
   try {
     const TBoundedFetch fetched = FetchBounded(*FHttp, UpdateBaseUrl + name, bound, bytes);
+    // What the secure connection to the update server could not check goes to the log only:
+    // the run goes on, and support can tell afterwards.
+    const std::string& tlsNote = FHttp->TlsNote();
+    if (!tlsNote.empty() && tlsNote != FLoggedTlsNote) {
+      LogStatusLine(tlsNote);
+      FLoggedTlsNote = tlsNote;
+    }
     if (fetched == TBoundedFetch::NothingUnpacked) Report(GetLangStr(31));
     return fetched;
   } catch (const std::exception& e) {

@@ -106,6 +106,8 @@ class TDownShareFileThread : public TThread {
   TUpdateKeys FKeys;
   // What the body of the running download must be; empty hash, negative size: nothing.
   TExpectedContent FExpected;
+  // The last TLS note written to the log, so that a kept connection's is written once.
+  std::string FLoggedTlsNote;
   // Leftovers of a killed run go from each folder before this run writes there.
   TLeftoverSweep FSweep;
 };

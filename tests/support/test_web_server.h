@@ -48,7 +48,17 @@ class TestWebServer {
 
   // nginx serves the same files over TLS on the ports after Port(), one per kind of
   // certificate (tests/support/web-servers.sh makes them).
-  enum class TlsSite { Trusted = 1, UntrustedIssuer = 2, Expired = 3, WrongName = 4 };
+  // The last three name a CRL distribution point: one that lists the certificate, one that
+  // does not, and one where nothing answers.
+  enum class TlsSite {
+    Trusted = 1,
+    UntrustedIssuer = 2,
+    Expired = 3,
+    WrongName = 4,
+    Revoked = 5,
+    RevocationChecked = 6,
+    RevocationOffline = 7,
+  };
   int32_t TlsPort(TlsSite site) const { return FPort + static_cast<int32_t>(site); }
   // "https://<host>:<port>/". By name: crypt32 under Wine matches host names only, never an
   // IP address, against a certificate.

@@ -19,6 +19,11 @@
 #   NGINX_PORT+3  expired: the test authority's, valid in January 2020 only
 #   NGINX_PORT+4  wrong name: the test authority's, for wrong.example; a client that names
 #                 localhost in its SNI gets the trusted certificate there instead
+#   NGINX_PORT+5  revoked: the test authority's, naming as its CRL distribution point
+#                 http://127.0.0.1:NGINX_PORT/crl/ca.crl (served here, DER), which lists it
+#   NGINX_PORT+6  revocation checked: the same distribution point, not listed there
+#   NGINX_PORT+7  revocation offline: a distribution point where nothing listens
+# (the certificates that name a distribution point are made once NGINX_PORT is known).
 # (/slow/ works there too). The test authority is trusted only by those who are told to:
 #   - natively (OpenSSL), the test process points SSL_CERT_FILE at DIR/tls/ca.crt, which
 #     OpenSSL takes as its default trusted file (SSL_CERT_DIR, /etc/ssl/certs, still counts);
@@ -79,13 +84,17 @@ make_certificates() {
   local tls=$dir/tls ca cert name issuer san start end
   mkdir -p "$tls/db"
   : >"$tls/db/index.txt"
-  echo 1000 >"$tls/db/serial"
+  # Serial numbers of their own for every start: Wine's crypt32 keeps revocation verdicts by
+  # serial number beyond the life of the authority that issued them.
+  openssl rand -hex 8 >"$tls/db/serial" 2>/dev/null || echo 1000 >"$tls/db/serial"
+  echo 1000 >"$tls/db/crlnumber"
   cat >"$tls/ca.cnf" <<'CNF'
 [ca]
 default_ca = test_ca
 [test_ca]
 database = $ENV::QVX_CA_DB/index.txt
 serial = $ENV::QVX_CA_DB/serial
+crlnumber = $ENV::QVX_CA_DB/crlnumber
 new_certs_dir = $ENV::QVX_CA_DB
 default_md = sha256
 policy = any_name
@@ -98,6 +107,12 @@ basicConstraints = critical,CA:FALSE
 keyUsage = critical,digitalSignature,keyEncipherment
 extendedKeyUsage = serverAuth
 subjectAltName = $ENV::QVX_SAN
+[server_cdp]
+basicConstraints = critical,CA:FALSE
+keyUsage = critical,digitalSignature,keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = $ENV::QVX_SAN
+crlDistributionPoints = $ENV::QVX_CDP
 CNF
   for ca in ca untrusted-ca; do
     openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 -keyout "$tls/$ca.key" \
@@ -114,10 +129,27 @@ CNF
     read -r name issuer san start end <<<"$cert"
     local dates=(-days 30)
     [[ "$start" != - ]] && dates=(-startdate "$start" -enddate "$end")
-    QVX_CA_DB="$tls/db" QVX_SAN="$san" openssl ca -batch -notext -config "$tls/ca.cnf" \
+    QVX_CA_DB="$tls/db" QVX_SAN="$san" QVX_CDP=- openssl ca -batch -notext -config "$tls/ca.cnf" \
       -cert "$tls/$issuer.crt" -keyfile "$tls/$issuer.key" -extensions server "${dates[@]}" \
       -in "$tls/server.csr" -out "$tls/$name.crt" >>"$tls/openssl.log" 2>&1 || return 1
   done
+}
+
+# The certificates that name a CRL distribution point on nginx's own port $1, and the CRL
+# there, which revokes the first of them.
+make_revocation_certificates() {
+  local tls=$dir/tls url="http://127.0.0.1:$1/crl/ca.crl" cert name cdp
+  local ca=(openssl ca -batch -notext -config "$tls/ca.cnf" -cert "$tls/ca.crt" -keyfile "$tls/ca.key")
+  export QVX_CA_DB="$tls/db" QVX_SAN="DNS:localhost,IP:127.0.0.1"
+  mkdir -p "$dir/www/crl"
+  for cert in "revoked $url" "crl-checked $url" "crl-offline http://127.0.0.1:1/crl/ca.crl"; do
+    read -r name cdp <<<"$cert"
+    QVX_CDP="URI:$cdp" "${ca[@]}" -extensions server_cdp -days 30 -in "$tls/server.csr" \
+      -out "$tls/$name.crt" >>"$tls/openssl.log" 2>&1 || return 1
+  done
+  QVX_CDP=- "${ca[@]}" -revoke "$tls/revoked.crt" >>"$tls/openssl.log" 2>&1 || return 1
+  QVX_CDP=- "${ca[@]}" -gencrl -crldays 30 -out "$tls/ca.crl.pem" >>"$tls/openssl.log" 2>&1 || return 1
+  openssl crl -in "$tls/ca.crl.pem" -outform DER -out "$dir/www/crl/ca.crl" >>"$tls/openssl.log" 2>&1
 }
 
 # What every server block serves: the files, their packed copies, and the same files slowly.
@@ -151,6 +183,8 @@ CONF
 
 write_nginx_conf() {
   local port=$1 user=""
+  make_revocation_certificates "$port" ||
+    echo "web-servers.sh: openssl could not make the revocation certificates; see $dir/tls/openssl.log" >&2
   # As root, nginx would hand its workers to "nobody", who may not read the build folder.
   [[ $(id -u) -eq 0 ]] && user="user root;"
   cat >"$dir/nginx.conf" <<EOF
@@ -185,6 +219,9 @@ $(tls_server $((port + 2)) untrusted)
 $(tls_server $((port + 3)) expired)
 $(tls_server $((port + 4)) wrong-name)
 $(tls_server $((port + 4)) trusted localhost)
+$(tls_server $((port + 5)) revoked)
+$(tls_server $((port + 6)) crl-checked)
+$(tls_server $((port + 7)) crl-offline)
 }
 EOF
 }
@@ -209,14 +246,14 @@ write_auth_proxy_conf() { write_proxy_conf "$1" tinyproxy-auth "BasicAuth qvx-us
 
 # Starts one server on free ports: tries random ports until the server itself listens on each
 # of them. $1: name for messages, $2: function writing the configuration for a port, $3...:
-# command. nginx takes the four ports after its own as well.
+# command. nginx takes the seven ports after its own as well.
 start_server() {
   local name=$1 conf=$2 attempt port pid i p ports owned
   shift 2
   for attempt in $(seq 1 20); do
     port=$(random_port)
     ports=("$port")
-    [[ $name == nginx ]] && ports+=($((port + 1)) $((port + 2)) $((port + 3)) $((port + 4)))
+    [[ $name == nginx ]] && for p in $(seq 1 7); do ports+=($((port + p))); done
     for p in "${ports[@]}"; do listening "$p" && continue 2; done
     "$conf" "$port"
     "$@" >>"$dir/$name.out" 2>&1 &

@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "startup/globals.h"
 #include "support/test_installation.h"
+#include "support/test_web_server.h"
 #include "support/worker_run.h"
 
 namespace qvx {
@@ -66,6 +67,26 @@ TEST_F(UpdateLog, ARunLeavesItsVersionAddressAndEveryLineWithItsTime) {
   ASSERT_TRUE(std::regex_match(log.back(), m, stamp));
   EXPECT_EQ(m[1].str(), "--- exit code 2");
 }
+
+#ifdef _WIN32
+// What the secure connection accepted without being able to check goes to the log, not to the
+// window. Only the Windows back end checks revocation.
+TEST_F(UpdateLog, ACertificateWhoseRevocationCouldNotBeCheckedIsLoggedNotShown) {
+  test::TestWebServer& web = test::TestWebServer::Instance();
+  web.TrustTestAuthority();
+  web.WriteFile("log-revocation/up.txt", "filecount=0\r\nAppDate=2024-5-6\r\n");
+  const std::vector<std::string> shown = RunAgainst(
+      web.HttpsBaseUrl(test::TestWebServer::TlsSite::RevocationOffline) + "log-revocation/");
+  EXPECT_EQ(shown, (std::vector<std::string>{"Fetching:", "Done."}));
+  const std::string note =
+      "the revocation of the certificate of localhost could not be checked (no distribution "
+      "point, or its list out of reach); the certificate was accepted";
+  const std::string log = FInstall.Read("data\\update.log");
+  const size_t at = log.find(note);
+  EXPECT_NE(at, std::string::npos) << log;
+  EXPECT_EQ(log.find(note, at + 1), std::string::npos) << "logged twice: " << log;
+}
+#endif
 
 TEST_F(UpdateLog, StaysBelowItsBoundByDroppingTheOldestHalf) {
   std::string old;
