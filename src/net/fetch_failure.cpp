@@ -165,7 +165,9 @@ std::string RouteTakenText(const THttpClient& http) {
     if (route.Origin != TProxyOrigin::None) text += " from " + ProxyOriginText(route.Origin) + setting;
     if (route.Credentials) text += ", with credentials";
   } else if (route.Origin == TProxyOrigin::None) {
-    text = "direct connection (no proxy is set)";
+    // No source named a proxy; a setting may still say why none was taken.
+    text = route.Setting.empty() ? "direct connection (no proxy is set)"
+                                 : "direct connection (" + route.Setting + ")";
   } else if (route.Origin == TProxyOrigin::ConfigIni) {
     text = "direct connection (proxySvr=direct in config.ini)";
   } else {

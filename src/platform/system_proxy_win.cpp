@@ -35,11 +35,18 @@ struct TIeConfig {
   }
 };
 
+// One session for the life of the process, never closed: WinHTTP keeps what it learnt of a
+// script with the session, so the requests after the first need not fetch it again.
+HINTERNET ScriptSession() {
+  static const HINTERNET session = WinHttpOpen(L"qvxupdate", WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+  return session;
+}
+
 // The script's answer for url; false when there is no script or it could not be run.
 bool AskScript(const std::string& url, DWORD flags, const wchar_t* scriptUrl, TSystemProxy& result,
                DWORD& error) {
-  HINTERNET session = WinHttpOpen(L"qvxupdate", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                  WINHTTP_NO_PROXY_BYPASS, 0);
+  const HINTERNET session = ScriptSession();
   if (session == nullptr) {
     error = GetLastError();
     return false;
@@ -54,7 +61,6 @@ bool AskScript(const std::string& url, DWORD flags, const wchar_t* scriptUrl, TS
   const std::wstring wideUrl = Wide(url);
   const bool ok = WinHttpGetProxyForUrl(session, wideUrl.c_str(), &options, &info) != FALSE;
   error = ok ? 0 : GetLastError();
-  WinHttpCloseHandle(session);
   if (!ok) return false;
   result.Origin = TProxyOrigin::AutoScript;
   if (info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy != nullptr) {
@@ -84,12 +90,14 @@ TSystemProxy SystemProxyFor(const std::string& url, const std::string& scheme,
       AskScript(url, WINHTTP_AUTOPROXY_CONFIG_URL, c.lpszAutoConfigUrl, result, error)) {
     return result;
   }
+  // A script that is set but gave no answer is worth a word in the log, whatever decides next.
+  std::string scriptFailure;
+  if (c.lpszAutoConfigUrl != nullptr && *c.lpszAutoConfigUrl != L'\0')
+    scriptFailure = "the automatic configuration script " + Narrow(c.lpszAutoConfigUrl) +
+                    " could not be read or run (error " + std::to_string(error) + ")";
   const std::string proxy = Narrow(c.lpszProxy);
   if (proxy.empty()) {
-    // No proxy: the script's failure is worth a word in the log all the same.
-    if (c.lpszAutoConfigUrl != nullptr && *c.lpszAutoConfigUrl != L'\0')
-      result.Setting = "the automatic configuration script " + Narrow(c.lpszAutoConfigUrl) +
-                       " could not be read or run (error " + std::to_string(error) + ")";
+    result.Setting = scriptFailure;
     return result;
   }
   result.Origin = TProxyOrigin::SystemSettings;
@@ -99,6 +107,7 @@ TSystemProxy SystemProxyFor(const std::string& url, const std::string& scheme,
   }
   result.Hops = ManualProxyHops(proxy, scheme);
   result.Setting = result.Hops.empty() ? "the manual proxy names none for " + scheme : "manual proxy";
+  if (!scriptFailure.empty()) result.Setting += "; " + scriptFailure;
   return result;
 }
 

@@ -147,6 +147,7 @@ TEST_F(InternetSettingsProxy, ManualProxyScriptAndDeadFirstProxy) {
     bool proxied;
     TProxyOrigin origin;
     const char* wineCannot;  // why Wine cannot run the row; null: it can
+    const char* routeSays = nullptr;  // words the log's route line must hold
   } cases[] = {
       {"manual proxy", kDirect | kManualProxy, proxy, "", "", "127.0.0.1", true,
        TProxyOrigin::SystemSettings, nullptr},
@@ -161,6 +162,10 @@ TEST_F(InternetSettingsProxy, ManualProxyScriptAndDeadFirstProxy) {
        TProxyOrigin::AutoScript, nullptr},
       {"script: other hosts direct", kDirect | kScript, "", "", script, "localhost", false,
        TProxyOrigin::AutoScript, nullptr},
+      // A script that cannot be had leaves the decision to the manual settings.
+      {"script missing, manual proxy", kDirect | kScript | kManualProxy, proxy, "",
+       server->BaseUrl() + "ie-proxy/absent.pac", "127.0.0.1", true, TProxyOrigin::SystemSettings,
+       nullptr, "manual proxy; the automatic configuration script http://"},
       // Detection finds no script here: the manual settings decide.
       {"detection finds nothing, manual proxy", kDirect | kManualProxy | kDetect, proxy, "", "",
        "127.0.0.1", true, TProxyOrigin::SystemSettings, nullptr},
@@ -180,6 +185,8 @@ TEST_F(InternetSettingsProxy, ManualProxyScriptAndDeadFirstProxy) {
     EXPECT_EQ(http.Document.Bytes(), "through the Internet settings") << c.name;
     EXPECT_EQ(Proxied(), c.proxied) << c.name << ": " << RouteTakenText(http);
     EXPECT_EQ(http.RouteTaken().Origin, c.origin) << c.name << ": " << RouteTakenText(http);
+    if (c.routeSays != nullptr)
+      EXPECT_NE(RouteTakenText(http).find(c.routeSays), std::string::npos) << RouteTakenText(http);
   }
 }
 
