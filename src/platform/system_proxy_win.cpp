@@ -26,6 +26,15 @@ std::wstring Wide(const std::string& text) {
   return std::wstring(wide.begin(), wide.end());
 }
 
+// A script's address as the log may show it: without user information, which may hold a password.
+std::string Shown(const wchar_t* scriptUrl) {
+  std::string url = Narrow(scriptUrl);
+  const size_t start = url.find("://") == std::string::npos ? 0 : url.find("://") + 3;
+  const size_t at = url.find('@', start);
+  if (at != std::string::npos && url.find('/', start) > at) url.erase(start, at + 1 - start);
+  return url;
+}
+
 struct TIeConfig {
   WINHTTP_CURRENT_USER_IE_PROXY_CONFIG Config{};
   ~TIeConfig() {
@@ -67,7 +76,7 @@ bool AskScript(const std::string& url, DWORD flags, const wchar_t* scriptUrl, TS
     result.Hops = PacAnswerHops(Narrow(info.lpszProxy));
   }
   result.Setting = flags & WINHTTP_AUTOPROXY_AUTO_DETECT ? "found by automatic detection"
-                                                         : "at " + Narrow(scriptUrl);
+                                                         : "at " + Shown(scriptUrl);
   if (info.lpszProxy) GlobalFree(info.lpszProxy);
   if (info.lpszProxyBypass) GlobalFree(info.lpszProxyBypass);
   return true;
@@ -93,7 +102,7 @@ TSystemProxy SystemProxyFor(const std::string& url, const std::string& scheme,
   // A script that is set but gave no answer is worth a word in the log, whatever decides next.
   std::string scriptFailure;
   if (c.lpszAutoConfigUrl != nullptr && *c.lpszAutoConfigUrl != L'\0')
-    scriptFailure = "the automatic configuration script " + Narrow(c.lpszAutoConfigUrl) +
+    scriptFailure = "the automatic configuration script " + Shown(c.lpszAutoConfigUrl) +
                     " could not be read or run (error " + std::to_string(error) + ")";
   const std::string proxy = Narrow(c.lpszProxy);
   if (proxy.empty()) {
