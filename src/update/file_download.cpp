@@ -60,9 +60,14 @@ class TContentSink : public TBodySink {
   void NoteBeyondSize() { FBeyondSize = true; }
   bool HasFile() const { return FFile != nullptr; }
   std::string FinishHex() { return FHash.FinishHex(); }
-  void Commit() {
+  // Into the target's place, or left at stageAt when that is not empty.
+  void Commit(const std::string& stageAt) {
     try {
-      FFile->Commit();
+      if (stageAt.empty()) {
+        FFile->Commit();
+      } else {
+        FFile->Stage(stageAt);
+      }
     } catch (const EOSError& e) {
       FFile.reset();
       throw EFCreateError(CreateFailure(FTarget, e.Message()));
@@ -165,7 +170,7 @@ TFileDownloadResult DownloadOnce(THttpClient& http, const std::string& url, cons
   if (content.ShortOfSize()) return TFileDownloadResult::ShortOfSize;
   if (!expected.Hash.empty() && !IsMatchingHash(expected.Hash, content.FinishHex()))
     return TFileDownloadResult::HashMismatch;
-  content.Commit();
+  content.Commit(expected.StageAt);
   return TFileDownloadResult::Saved;
 }
 

@@ -28,7 +28,7 @@ enum class TFileDownloadResult {
   Broken,
 };
 
-// What the update list says of the content as installed (after unpacking).
+// What the update list says of the content as installed (after unpacking), and where it goes.
 struct TExpectedContent {
   std::string Hash;  // the list's hash text; empty: none
   // The listed size in bytes; negative: none. It bounds what is written, and a packed body is
@@ -36,6 +36,10 @@ struct TExpectedContent {
   int64_t Size = -1;
   // Called with the number of content bytes each time some are written.
   std::function<void(size_t bytes)> OnContent;
+  // Empty: a complete download replaces the target. Otherwise it is left, complete and on the
+  // disk, at this path beside the target (StagedName) for a later switch of releases, and the
+  // target is not touched: Saved then means staged.
+  std::string StageAt;
 };
 
 // GET url with the request lines already in http's Headers, into target. Raises the unpacking

@@ -307,30 +307,47 @@ bool TDownShareFileThread::DownloadChecked(const std::string& name, const std::s
 bool TDownShareFileThread::ApplyList(const TStringList& list) {
   // The list is read once per entry: an index keeps a long list linear.
   const TNameIndex index(list);
+  const bool whole = IsWholeRelease(index);
+  // A whole release: the files to stage, and how many the rules refused already.
+  std::vector<TListedFile> release;
+  size_t refused = 0;
   if (!ToolExePath.empty()) {
     const int32_t soft = ListInt(index, SetupIdKey, 0);
     if (soft > CurrentSetupId) {
       const int32_t last = ListInt(index, LastSetupIdKey, -1);
       if (CurrentSetupId < last && RunInstaller(ListHash(index, "setuphash"))) return false;
-      const std::string toolHash = ListHash(index, "toolhash");
-      int64_t toolSize = -1;
+      TListedFile tool;
+      tool.Name = "qvxtool.exe";
+      tool.Target = ToolExePath;
+      tool.Hash = ListHash(index, "toolhash");
+      tool.Tool = true;
       // A tool that already has the listed content is neither closed nor fetched.
-      if (MayFetch("qvxtool.exe", toolHash) &&
-          !(toolHash.size() > 0 && InstalledFileMatches(ToolExePath, toolHash)) &&
-          ReadSize(index, "toolsize", "qvxtool.exe", toolSize) && MaySaveTo(ToolExePath) &&
-          WaitToolClosed()) {
-        DownloadChecked("qvxtool.exe", ToolExePath, toolHash, toolSize);
+      if (!MayFetch(tool.Name, tool.Hash)) {
+        ++refused;
+      } else if (!(tool.Hash.size() > 0 && InstalledFileMatches(ToolExePath, tool.Hash))) {
+        if (!ReadSize(index, "toolsize", tool.Name, tool.Size)) {
+          ++refused;
+        } else if (whole) {
+          release.push_back(tool);
+        } else if (MaySaveTo(ToolExePath) && WaitToolClosed()) {
+          DownloadChecked(tool.Name, tool.Target, tool.Hash, tool.Size);
+        }
       }
     }
   }
+  if (whole) return ApplyWholeRelease(index, FileNumbers(list), release, refused);
   WorkThroughFiles(index, FileNumbers(list));
   // Also after a terminate request stopped the list: what was fetched is recorded.
+  RecordList(index);
+  return true;
+}
+
+void TDownShareFileThread::RecordList(const TNameIndex& index) {
   WriteAppInfo("AppDate", index.ValueOf("AppDate"));
   uint64_t serial = 0;
   if (ListSerial(index, serial) && serial >= RecordedListSerial()) {
     WriteAppInfo("ListSerial", std::to_string(serial));
   }
-  return true;
 }
 
 bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
@@ -359,6 +376,34 @@ bool TDownShareFileThread::RunInstaller(const std::string& setupHash) {
   return true;
 }
 
+TDownShareFileThread::TSelection TDownShareFileThread::SelectListedFile(const TNameIndex& list, int32_t i,
+                                                                       const std::string& ownName,
+                                                                       TListedFile& file) {
+  const std::string number = std::to_string(i);
+  const std::string name = TrimBlanks(list.ValueOf("filename" + number));
+  if (name.empty()) return TSelection::Skip;
+  if (ReachesKeptDataFile(name)) return TSelection::Skip;
+  const std::string date = list.ValueOf("filedate" + number);
+  if (NamesUpdaterFile(name, ownName)) return TSelection::Skip;
+  // Nothing outside the installation folder is written, except the tool at ToolExePath.
+  if (IsUnsafeRelativeName(name)) {
+    Report("Skipped \"" + name + "\": the name leaves the installation folder");
+    return TSelection::Skip;
+  }
+  file.Name = name;
+  file.Tool = IsToolFile(name);
+  file.Target = !file.Tool ? AppPath + name : ToolExePath.empty() ? AppPath + name : ToolExePath;
+  // A hash decides by content, whatever the clocks say; dates decide only without one.
+  file.Hash = ListHash(list, "filehash" + number);
+  if (file.Hash.empty()) {
+    if (!MayFetch(name, file.Hash)) return TSelection::Refused;
+    if (!IsServerFileNewer(name, date)) return TSelection::Skip;
+  } else if (InstalledFileMatches(file.Target, file.Hash)) {
+    return TSelection::Skip;
+  }
+  return ReadSize(list, "filesize" + number, name, file.Size) ? TSelection::Fetch : TSelection::Refused;
+}
+
 void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
                                             const std::vector<int32_t>& fileNumbers) {
   const int32_t count = ListInt(list, "filecount", 0);
@@ -371,36 +416,14 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
       NoteRunOutcome(TRunOutcome::FilesFailed);
       break;
     }
-    const std::string number = std::to_string(i);
-    const std::string name = TrimBlanks(list.ValueOf("filename" + number));
-    if (name.empty()) continue;
-    if (ReachesKeptDataFile(name)) continue;
-    const std::string date = list.ValueOf("filedate" + number);
-    if (NamesUpdaterFile(name, ownName)) continue;
-    // Nothing outside the installation folder is written, except the tool at ToolExePath.
-    if (IsUnsafeRelativeName(name)) {
-      Report("Skipped \"" + name + "\": the name leaves the installation folder");
-      continue;
-    }
-    const bool toolFile = IsToolFile(name);
-    const std::string target = !toolFile ? AppPath + name
-                               : ToolExePath.empty() ? AppPath + name
-                                                     : ToolExePath;
-    // A hash decides by content, whatever the clocks say; dates decide only without one.
-    const std::string hash = ListHash(list, "filehash" + number);
-    if (hash.empty()) {
-      if (!MayFetch(name, hash) || !IsServerFileNewer(name, date)) continue;
-    } else if (InstalledFileMatches(target, hash)) {
-      continue;
-    }
-    int64_t size = -1;
-    if (!ReadSize(list, "filesize" + number, name, size)) continue;
-    if (toolFile) {
+    TListedFile f;
+    if (SelectListedFile(list, i, ownName, f) != TSelection::Fetch) continue;
+    if (f.Tool) {
       // The tool is closed only when its replacement can be saved.
-      if (MaySaveTo(target) && WaitToolClosed()) DownloadChecked(name, target, hash, size);
+      if (MaySaveTo(f.Target) && WaitToolClosed()) DownloadChecked(f.Name, f.Target, f.Hash, f.Size);
       continue;
     }
-    DownloadChecked(AppPath + name, "", hash, size);
+    DownloadChecked(AppPath + f.Name, "", f.Hash, f.Size);
   }
 }
 
@@ -491,6 +514,7 @@ void TDownShareFileThread::ReportHttpError() {
 }
 
 void TDownShareFileThread::OnDownloadProgress(THttpClient&, int32_t position, int32_t total) {
+  if (FReleaseGauge.On()) return;
   FProgressPos = position;
   FProgressMax = total;
   Synchronize([this] { ShowProgress(); });

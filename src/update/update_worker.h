@@ -12,6 +12,7 @@
 #include "update/folder_check.h"
 #include "update/file_download.h"
 #include "update/list_trust.h"
+#include "update/release_staging.h"
 
 namespace qvx {
 
@@ -87,9 +88,32 @@ class TDownShareFileThread : public TThread {
   // saved or counts as fetched; an empty hash or a negative size checks nothing.
   bool DownloadChecked(const std::string& name, const std::string& target,
                        const std::string& hash, int64_t size);
+  // What the list's rules make of entry i: skipped (kept, the updater's own, unsafe, up to
+  // date), fetched (file filled in), or refused after a line that says why (a signed list
+  // without its hash, an unreadable size). EConvertError from the date rule.
+  enum class TSelection { Skip, Fetch, Refused };
+  TSelection SelectListedFile(const TNameIndex& list, int32_t i, const std::string& ownName,
+                              TListedFile& file);
   // The listed entries below "filecount" that have a name, in the order of their numbers;
-  // fileNumbers are the numbers that have a "filename" line, ascending.
+  // fileNumbers are the numbers that have a "filename" line, ascending. Each file replaces its
+  // installed copy the moment it arrives.
   void WorkThroughFiles(const TNameIndex& list, const std::vector<int32_t>& fileNumbers);
+  // AppDate and the list's serial into data\App.info.
+  void RecordList(const TNameIndex& list);
+
+  // A list applied whole (update_worker_whole.cpp): the files of release (the tool's
+  // executable of the setup ids, when it is due) and the listed ones are staged, then switched
+  // in one step; refused counts the files the rules refused already. True when the release is
+  // in place (or there was nothing to do) and the list recorded; false, after one line that
+  // says so, when nothing was changed.
+  bool ApplyWholeRelease(const TNameIndex& list, const std::vector<int32_t>& fileNumbers,
+                         std::vector<TListedFile> release, size_t refused);
+  // Stages one file into staged; false after the lines of its failure.
+  bool StageFile(const TListedFile& file, TStagedRelease& staged);
+  // Sizes all known: the free space of the installation's volume against them; false after a
+  // line that says how much is needed and how much is free.
+  bool HasRoomFor(const std::vector<TListedFile>& files);
+  void ShowReleaseProgress();
   // DownloadFile's road for a file that is saved: streamed into place (file_download.h).
   bool SaveFile(const std::string& name, const std::string& url, const std::string& target, bool quiet);
 
@@ -104,10 +128,14 @@ class TDownShareFileThread : public TThread {
   std::string FStatusText;
   // The installation's publisher keys; not Present when it has none.
   TUpdateKeys FKeys;
-  // What the body of the running download must be; empty hash, negative size: nothing.
+  // What the body of the running download must be (empty hash, negative size: nothing), and
+  // where it goes.
   TExpectedContent FExpected;
   // The last TLS note written to the log, so that a kept connection's is written once.
   std::string FLoggedTlsNote;
+  // While a release whose sizes are all known is staged, the gauge shows the whole release
+  // and ignores the blocks of each body.
+  TReleaseGauge FReleaseGauge;
   // Leftovers of a killed run go from each folder before this run writes there.
   TLeftoverSweep FSweep;
 };

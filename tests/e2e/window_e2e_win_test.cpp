@@ -344,8 +344,9 @@ TEST_F(WindowProgram, CloseDuringADownloadStartsTheToolThenCancelsAndEnds) {
   EXPECT_TRUE(WaitUntil([&] { return run.installation.ToolStarts() == "\n"; }));
   EXPECT_FALSE(run.installation.Folder().Exists("big.bin"));
   EXPECT_FALSE(run.installation.Folder().Exists("small.txt"));
-  // The file list stopped, and the run still recorded its date.
-  EXPECT_EQ(run.installation.AppInfo(), "AppDate=2026-12-03\r\nListSerial=1\r\n");
+  // The list asks for a whole release: a stopped one is not installed, and its date not
+  // recorded.
+  EXPECT_EQ(run.installation.AppInfo(), "-");
 }
 
 TEST_F(WindowProgram, TheCloseBoxEndsTheRunWithoutStartingTheTool) {

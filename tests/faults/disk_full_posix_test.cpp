@@ -4,13 +4,13 @@
 // run goes on. When not even data/App.info can be written, the run stops with Retry and nothing
 // installed has changed.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "startup/globals.h"
+#include "support/file_size_limit.h"
 #include "support/script_server.h"
 #include "support/test_installation.h"
 #include "support/worker_run.h"
@@ -28,26 +28,6 @@ const std::string kList =
     "filecount=3\r\nfilename0=small.txt\r\nfiledate0=2099-1-1-0-0-0\r\nfilename1=big.bin\r\n"
     "filedate1=2099-1-1-0-0-0\r\nfilename2=last.txt\r\nfiledate2=2099-1-1-0-0-0\r\nAppDate=2024-5-6\r\n";
 
-// Lowers the process's file-size limit for the life of the object.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &FSaved);
-    FSavedHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit lowered = FSaved;
-    lowered.rlim_cur = bytes;
-    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &lowered), 0);
-  }
-  ~TFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &FSaved);
-    signal(SIGXFSZ, FSavedHandler);
-  }
-
- private:
-  rlimit FSaved{};
-  void (*FSavedHandler)(int) = nullptr;
-};
-
 class DiskFull : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { test::PrepareWorkerRuns({20, 10}); }
@@ -62,7 +42,7 @@ class DiskFull : public ::testing::Test {
   }
   void TearDown() override { FInstall.Leave(); }
 
-  std::vector<std::string> Run(rlim_t limit, bool& retry) {
+  std::vector<std::string> Run(uint64_t limit, bool& retry) {
     ScriptServer server({ServerScript().Answer(OkAnswer(kList)),
                          ServerScript().Answer(OkAnswer("new small")),
                          ServerScript().Answer(OkAnswer(FNewBig)),
@@ -71,7 +51,7 @@ class DiskFull : public ::testing::Test {
     test::TRecordingStatusSink sink;
     std::vector<std::string> lines;
     {
-      TFileSizeLimit disk(limit);
+      test::TFileSizeLimit disk(limit);
       lines = test::RunWorker(sink);
     }
     retry = sink.RetryEnabled;
