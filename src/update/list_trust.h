@@ -16,18 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "common/list_bounds.h"
 #include "platform/crypto.h"
 
 namespace qvx {
 
 class TNameIndex;
-
-// What a server may send before anything of it is trusted: up.txt as received and as unpacked,
-// and up.txt.sig in bytes and in lines. The list's bound holds for installations without a key
-// as well; the signature's lines bound the work of checking them.
-constexpr size_t kMaxListBytes = 4u << 20;
-constexpr size_t kMaxSignatureFileBytes = 64u << 10;
-constexpr size_t kMaxSignatureLines = 16;
 
 // The publisher keys of an installation, each imported once for the whole run.
 struct TUpdateKeys {

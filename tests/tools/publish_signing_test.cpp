@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "common/base64.h"
+#include "common/list_bounds.h"
 #include "common/string_list.h"
 #include "common/utc_stamp.h"
 #include "net/body_unpack.h"
@@ -205,6 +206,19 @@ TEST_F(PublishSigningTest, ExpiryAFreshSignatureAndTheFloorToShip) {
   r = Run({"--check", Out().u8string()});
   EXPECT_EQ(r.Code, 1);
   EXPECT_TRUE(Contains(r.Err, "listexpires: 2020-01-01T00:00:00Z has passed")) << r.Err;
+
+  // Beyond what installations take: not published, and reported by --check.
+  const auto before4 = Snapshot(Out());
+  r = Publish({"--appdate", std::string(kMaxListBytes, 'd')});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_TRUE(Contains(r.Err, "installations take at most 4194304")) << r.Err;
+  EXPECT_TRUE(Snapshot(Out()) == before4);
+  std::ofstream(list, std::ios::binary | std::ios::app) << "x=" << std::string(kMaxListBytes, 'x') << "\r\n";
+  std::ofstream(Out() / "up.txt.sig", std::ios::binary | std::ios::app) << std::string(16, '\n');
+  r = Run({"--check", Out().u8string(), "--key", key});
+  EXPECT_EQ(r.Code, 1);
+  EXPECT_TRUE(Contains(r.Err, "installations refuse a list over 4 MiB")) << r.Err;
+  EXPECT_TRUE(Contains(r.Err, "installations with an UpdateKey refuse a signature file over 64 KiB or 16 lines")) << r.Err;
 
   // What --resign refuses, changing nothing.
   const auto served = Snapshot(Out());

@@ -7,6 +7,7 @@
 #include "base/errors.h"
 #include "common/date_time.h"
 #include "common/integer_rule.h"
+#include "common/list_bounds.h"
 #include "common/list_release_rules.h"
 #include "common/list_removals.h"
 #include "common/name_index.h"
@@ -135,6 +136,13 @@ void CheckSignature(TPublicationSource& source, const std::string& listBytes,
                        "; installations with an UpdateKey refuse the list");
     return;
   }
+  const size_t lines = static_cast<size_t>(std::count(signatures.begin(), signatures.end(), '\n')) +
+                       (!signatures.empty() && signatures.back() != '\n' ? 1 : 0);
+  if (signatures.size() > kMaxSignatureFileBytes || lines > kMaxSignatureLines)
+    problems.push_back("up.txt.sig: " + std::to_string(signatures.size()) + " bytes in " +
+                       std::to_string(lines) + " lines; installations with an UpdateKey refuse a "
+                       "signature file over " + std::to_string(kMaxSignatureFileBytes >> 10) +
+                       " KiB or " + std::to_string(kMaxSignatureLines) + " lines");
   if (VerifyingLine(listBytes, signatures, keys) == 0)
     problems.push_back("up.txt.sig: no line verifies up.txt with the given key; installations with that key refuse the list");
   if (const std::string packed = source.WhyPackedDiffers("up.txt.sig", signatures); !packed.empty())
@@ -229,6 +237,10 @@ TCheckResult CheckPublication(TPublicationSource& source, const std::vector<std:
   auto& problems = result.Problems;
   if (const std::string why = source.WhyPackedDiffers("up.txt", listBytes); !why.empty())
     problems.push_back("up.txt: " + why);
+  if (listBytes.size() > kMaxListBytes)
+    problems.push_back("up.txt: " + std::to_string(listBytes.size()) +
+                       " bytes; installations refuse a list over " +
+                       std::to_string(kMaxListBytes >> 20) + " MiB");
   for (const char* key : {"softid", "last_setupid", "softidlite", "last_setupidlite"})
     CheckIdKey(list, key, problems);
 

@@ -7,6 +7,7 @@
 #include "base/ascii_case.h"
 #include "base/errors.h"
 #include "common/integer_rule.h"
+#include "common/list_bounds.h"
 #include "common/text_utils.h"
 #include "common/utc_stamp.h"
 #include "platform/crypto.h"
@@ -370,6 +371,17 @@ int Publish(const TOptions& o, std::ostream& out, std::ostream& err) {
       err << "qvxpublish: warning: " << line << "\n";
   }
   if (!keys.empty()) publication.Signature = SignatureFile(publication.UpdateList.JoinedText(), keys);
+  // What installations would refuse is not published at all.
+  if (const size_t size = publication.UpdateList.JoinedText().size(); size > kMaxListBytes) {
+    err << "qvxpublish: refused: up.txt would be " << size << " bytes; installations take at most "
+        << kMaxListBytes << "\nqvxpublish: nothing was written\n";
+    return 1;
+  }
+  if (keys.size() > kMaxSignatureLines) {
+    err << "qvxpublish: refused: " << keys.size() << " keys; installations read at most "
+        << kMaxSignatureLines << " signature lines\nqvxpublish: nothing was written\n";
+    return 1;
+  }
   publication.Files = std::move(scan.Files);
   publication.Pack = o.Pack;
   WritePublication(publication, outDir, out);
