@@ -5,6 +5,7 @@
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 #include "common/base64.h"
 #include "common/string_list.h"
@@ -81,7 +82,7 @@ std::string TE2eInstallation::AppInfo() const {
 }
 
 std::string PublishRelease(const std::string& folder, const std::map<std::string, std::string>& files,
-                           int32_t softId, const std::string& appDate, bool slow) {
+                           int32_t softId, const std::string& appDate, bool slow, bool perFile) {
   TestWebServer& server = TestWebServer::Instance();
   TTempFolder release;
   for (const auto& [name, bytes] : files) release.Write(name, bytes);
@@ -89,9 +90,9 @@ std::string PublishRelease(const std::string& folder, const std::map<std::string
   std::error_code ignored;
   fs::remove_all(out, ignored);
   std::ostringstream said, complaint;
-  const int rc = RunPublisher({release.Path(), out, "--softid", std::to_string(softId),
-                               "--appdate", appDate},
-                              said, complaint);
+  std::vector<std::string> args = {release.Path(), out, "--softid", std::to_string(softId), "--appdate", appDate};
+  if (perFile) args.push_back("--per-file");
+  const int rc = RunPublisher(args, said, complaint);
   if (rc != 0) throw std::runtime_error("qvxpublish: " + complaint.str());
   return (slow ? server.SlowBaseUrl() : server.BaseUrl()) + folder + "/";
 }

@@ -41,9 +41,11 @@ class TE2eInstallation {
 
 // Publishes files (relative name -> bytes, each with the current time) with qvxpublish into
 // folder below the test web server's root and returns the base URL that serves it. slow: the
-// URL of the slow server. std::runtime_error with qvxpublish's message when it refuses.
+// URL of the slow server. perFile: a list applied file by file (qvxpublish --per-file) instead
+// of whole. std::runtime_error with qvxpublish's message when it refuses.
 std::string PublishRelease(const std::string& folder, const std::map<std::string, std::string>& files,
-                           int32_t softId, const std::string& appDate, bool slow = false);
+                           int32_t softId, const std::string& appDate, bool slow = false,
+                           bool perFile = false);
 // Writes an update folder by hand (for lists that qvxpublish would refuse) and returns its URL.
 std::string WriteUpdateFolder(const std::string& folder,
                               const std::map<std::string, std::string>& files);

@@ -421,8 +421,10 @@ TEST_F(WindowProgram, AListThatCannotBeFetchedEndsWithExitCodeTwo) {
 }
 
 TEST_F(WindowProgram, ARunningToolIsNotStartedASecondTime) {
-  const std::string url =
-      PublishRelease("e2e-window-running", {{"readme.txt", "new readme"}}, 100, "2026-12-04");
+  // A whole release closes the tool before its switch; a list applied file by file leaves it
+  // running when no file of the tool's own is replaced.
+  const std::string url = PublishRelease("e2e-window-running", {{"readme.txt", "new readme"}}, 100,
+                                         "2026-12-04", /*slow=*/false, /*perFile=*/true);
   TE2eInstallation installation(url);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
