@@ -17,8 +17,8 @@ namespace {
 
 TEST(ResumedDownloadServers, AFileCutAtSixtyPercentIsResumedForTheRestOnly) {
   auto& server = test::TestWebServer::Instance();
-  const size_t size = 100u << 20;
-  const std::string content = test::NoiseContent(size, 24);
+  const uint64_t size = uint64_t{100} << 20;
+  const std::string content = test::NoiseContent(static_cast<size_t>(size), 24);
   server.WriteFile("resume/cut-100m.bin", content);
   TSha256 sha;
   sha.Update(content);
