@@ -102,7 +102,8 @@ run_curl() {  # base-url count options...
     done
   } >"$work/curl.cfg"
   start=$(now)
-  curl -s --http1.1 --cacert "$ca" -H "Accept-Encoding: gzip" "$@" -K "$work/curl.cfg" || echo "curl failed" >&2
+  curl -s --no-progress-meter --http1.1 --cacert "$ca" -H "Accept-Encoding: gzip" "$@" -K "$work/curl.cfg" \
+    2>>"$work/curl.log" || echo "curl failed; see $work/curl.log" >&2
   end=$(now)
   echo "$end - $start" | bc -l
 }
