@@ -209,6 +209,8 @@ TFileDownloadResult DownloadToFileResumable(THttpClient& http, const std::string
 void TLeftoverSweep::SweepFolder(const std::string& folder) {
   if (!FSwept.insert(folder).second) return;
   RemoveTemporaryLeftovers(folder);
+  // Partial downloads stay for the next run to resume, unless they can no longer be.
+  RemovePartialLeftovers(folder);
   DeleteKeptAside(folder);
 }
 

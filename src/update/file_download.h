@@ -57,9 +57,10 @@ TFileDownloadResult DownloadToFile(THttpClient& http, const std::string& url, co
 TFileDownloadResult DownloadToFileResumable(THttpClient& http, const std::string& url, const std::string& target,
                                             const TExpectedContent& expected);
 
-// Removes the temporary files that a killed run left, and the set-aside copies that a finished
-// switch of releases had to leave, once per folder for the life of this object (one update
-// run), before the first file is written there.
+// Removes the temporary files that a killed run left, the set-aside copies that a finished
+// switch of releases had to leave, and the partial downloads that can no longer be resumed
+// (partial_download.h), once per folder for the life of this object (one update run), before
+// the first file is written there.
 class TLeftoverSweep {
  public:
   // folder ends with its delimiter.

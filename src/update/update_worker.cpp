@@ -32,6 +32,7 @@
 #include "update/file_download.h"
 #include "update/list_trust.h"
 #include "update/main_tool.h"
+#include "update/parallel_fetch.h"
 #include "update/release_commit.h"
 #include "update/run_outcome.h"
 #include "update/status_sink.h"
@@ -96,6 +97,7 @@ TDownShareFileThread::TDownShareFileThread(TStatusSink* sink)
   }
   FHttp->Timeout = static_cast<int32_t>(gPauses.TransferTimeoutMs);
   FHttp->KeepAlive = true;
+  FParallel = ParallelSetting(AppPath + "config.ini");
 }
 
 TDownShareFileThread::~TDownShareFileThread() {
@@ -104,9 +106,15 @@ TDownShareFileThread::~TDownShareFileThread() {
   WaitFor();
 }
 
-void TDownShareFileThread::CancelTransfer() { FHttp->AbortTransfer(); }
+void TDownShareFileThread::CancelTransfer() {
+  FHttp->AbortTransfer();
+  std::lock_guard<std::mutex> lock(FFetchLock);
+  if (FFetch) FFetch->AbortAll();
+}
 
 void TDownShareFileThread::Report(const std::string& text) {
+  // Helpers that stage files report too: their lines go one after the other, each whole.
+  std::lock_guard<std::mutex> lock(FReportLock);
   LogStatusLine(text);
   FStatusText = text;
   Synchronize([this] { ShowStatus(); });
@@ -474,35 +482,41 @@ bool TDownShareFileThread::SaveFile(const std::string& name, const std::string& 
   bool success = false;
   try {
     FSweep.SweepBeside(target);
-    switch (DownloadToFile(*FHttp, url, target, FExpected)) {
-      case TFileDownloadResult::Saved:
-        success = true;
-        break;
-      case TFileDownloadResult::NotFetched:
-      case TFileDownloadResult::Broken:
-        if (!quiet) ReportHttpError();
-        break;
-      case TFileDownloadResult::NothingUnpacked:
-        Report(GetLangStr(31));
-        break;
-      case TFileDownloadResult::HashMismatch:
-        Report("\"" + NameOfPath(name) +
-               "\" was not saved: the download does not match its hash in the update list.");
-        break;
-      case TFileDownloadResult::BeyondSize:
-        Report("\"" + NameOfPath(name) + "\" was not saved: the server sent more than its size in the update list (" +
-               std::to_string(FExpected.Size) + " bytes); the download was stopped there.");
-        break;
-      case TFileDownloadResult::ShortOfSize:
-        Report("\"" + NameOfPath(name) + "\" was not saved: the download is shorter than its size in the update list (" +
-               std::to_string(FExpected.Size) + " bytes).");
-        break;
-    }
+    const TFileDownloadResult result = DownloadToFile(*FHttp, url, target, FExpected);
+    success = result == TFileDownloadResult::Saved;
+    if (!success && !(quiet && (result == TFileDownloadResult::NotFetched || result == TFileDownloadResult::Broken)))
+      ReportSaveResult(result, name, FExpected.Size, FHttp->ResultCode);
   } catch (const std::exception& e) {
     Report(e.what());
   }
   if (!success && !quiet) NoteRunOutcome(TRunOutcome::FilesFailed);
   return success;
+}
+
+void TDownShareFileThread::ReportSaveResult(TFileDownloadResult result, const std::string& name, int64_t size,
+                                            int32_t resultCode) {
+  switch (result) {
+    case TFileDownloadResult::Saved:
+      break;
+    case TFileDownloadResult::NotFetched:
+    case TFileDownloadResult::Broken:
+      Report(" Socket err:" + std::to_string(resultCode));
+      break;
+    case TFileDownloadResult::NothingUnpacked:
+      Report(GetLangStr(31));
+      break;
+    case TFileDownloadResult::HashMismatch:
+      Report("\"" + NameOfPath(name) + "\" was not saved: the download does not match its hash in the update list.");
+      break;
+    case TFileDownloadResult::BeyondSize:
+      Report("\"" + NameOfPath(name) + "\" was not saved: the server sent more than its size in the update list (" +
+             std::to_string(size) + " bytes); the download was stopped there.");
+      break;
+    case TFileDownloadResult::ShortOfSize:
+      Report("\"" + NameOfPath(name) + "\" was not saved: the download is shorter than its size in the update list (" +
+             std::to_string(size) + " bytes).");
+      break;
+  }
 }
 
 bool TDownShareFileThread::IsGzipResponse() const {

@@ -4,6 +4,7 @@
 // only through synchronous calls (status lines, progress, Retry) and by posting WM_UPDATE_DONE.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 namespace qvx {
 
 class THttpClient;
+class TParallelFetch;
 class TStatusSink;
 class TNameIndex;
 class TStringList;
@@ -108,8 +110,18 @@ class TDownShareFileThread : public TThread {
   // says so, when nothing was changed.
   bool ApplyWholeRelease(const TNameIndex& list, const std::vector<int32_t>& fileNumbers,
                          std::vector<TListedFile> release, size_t refused);
-  // Stages one file into staged; false after the lines of its failure.
-  bool StageFile(const TListedFile& file, TStagedRelease& staged);
+  // Stages the files of release into staged (update_worker_staging.cpp): several at once on
+  // helper threads when config.ini allows more than one, each helper with a client of its own;
+  // a broken transfer is resumed up to kStageResumes times. failed counts the files that did
+  // not arrive; stopped tells that a Close or terminate request ended the staging.
+  void StageRelease(const std::vector<TListedFile>& release, TStagedRelease& staged, size_t& failed,
+                    bool& stopped);
+  // One file on http (the worker's client or a helper's); false after the lines of its
+  // failure. Safe on helper threads.
+  bool StageOn(THttpClient& http, const TListedFile& file, TStagedRelease& staged);
+  std::unique_ptr<THttpClient> MakeHelperClient() const;
+  // The lines of a save that failed, for a file of the given listed size.
+  void ReportSaveResult(TFileDownloadResult result, const std::string& name, int64_t size, int32_t resultCode);
   // Sizes all known: the free space of the installation's volume against them; false after a
   // line that says how much is needed and how much is free.
   bool HasRoomFor(const std::vector<TListedFile>& files);
@@ -122,6 +134,15 @@ class TDownShareFileThread : public TThread {
 
   TStatusSink* const FSink;
   std::unique_ptr<THttpClient> FHttp;
+  // Files staged at once (config.ini [Config] parallel).
+  int32_t FParallel = 1;
+  // While helpers stage files: they, CancelTransfer and the worker share what these guard.
+  std::mutex FReportLock;  // one status line at a time, FStatusText with it
+  std::mutex FStageLock;   // FWritable, FSweep, the staged release
+  std::mutex FGaugeLock;   // FReleaseGauge and the progress values
+  std::mutex FFetchLock;   // FFetch
+  TParallelFetch* FFetch = nullptr;
+  size_t FStagedFiles = 0, FStagingFiles = 0;  // the gauge of a release without sizes
   TFolderWriteCheck FWritable;
   int32_t FProgressPos = 0;
   int32_t FProgressMax = 0;

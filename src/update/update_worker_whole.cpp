@@ -61,17 +61,15 @@ bool TDownShareFileThread::ApplyWholeRelease(const TNameIndex& list,
     if (f.Size > 0) expected += static_cast<uint64_t>(f.Size);
   }
   if (sized && !release.empty()) {
+    std::lock_guard<std::mutex> lock(FGaugeLock);
     FReleaseGauge.Start(expected);
     ShowReleaseProgress();
   }
-  for (const TListedFile& f : release) {
-    if (stopped || Terminated()) {
-      stopped = true;
-      break;
-    }
-    if (!StageFile(f, staged)) ++failed;
+  if (!stopped) StageRelease(release, staged, failed, stopped);
+  {
+    std::lock_guard<std::mutex> lock(FGaugeLock);
+    FReleaseGauge.Stop();
   }
-  FReleaseGauge.Stop();
   // Closed while the release came in: whatever arrived goes again (a Close ends a transfer
   // part-way, and a release that is not wholly here must not be switched in).
   if (stopped || Terminated()) {
@@ -104,21 +102,6 @@ bool TDownShareFileThread::ApplyWholeRelease(const TNameIndex& list,
   return true;
 }
 
-bool TDownShareFileThread::StageFile(const TListedFile& file, TStagedRelease& staged) {
-  FExpected.Hash = file.Hash;
-  FExpected.Size = file.Size;
-  FExpected.StageAt = StagedName(file.Target);
-  if (FReleaseGauge.On()) {
-    FExpected.OnContent = [this](size_t bytes) {
-      if (FReleaseGauge.Add(bytes)) ShowReleaseProgress();
-    };
-  }
-  const bool fetched = DownloadFile(file.Name, true, file.Target, false);
-  FExpected = TExpectedContent();
-  if (fetched) staged.AddStaged(file.Target);
-  return fetched;
-}
-
 bool TDownShareFileThread::HasRoomFor(const std::vector<TListedFile>& files) {
   TReleaseSpace space;
   if (files.empty() || !MeasureReleaseSpace(files, AppPath, space) || space.Free >= space.Needed) {
@@ -130,6 +113,7 @@ bool TDownShareFileThread::HasRoomFor(const std::vector<TListedFile>& files) {
 }
 
 void TDownShareFileThread::ShowReleaseProgress() {
+  // The caller holds FGaugeLock: helpers staging files at once show the gauge one at a time.
   FProgressMax = FReleaseGauge.Max();
   FProgressPos = FReleaseGauge.Position();
   Synchronize([this] { ShowProgress(); });
