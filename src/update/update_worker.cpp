@@ -101,7 +101,8 @@ TDownShareFileThread::TDownShareFileThread(TStatusSink* sink)
 }
 
 TDownShareFileThread::~TDownShareFileThread() {
-  FHttp->AbortTransfer();
+  // The helpers' transfers too, should any still run.
+  CancelTransfer();
   // Execute uses FHttp; it must be over before the client goes.
   WaitFor();
 }
@@ -503,7 +504,7 @@ void TDownShareFileThread::ReportSaveResult(TFileDownloadResult result, const st
       Report(" Socket err:" + std::to_string(resultCode));
       break;
     case TFileDownloadResult::NothingUnpacked:
-      Report(GetLangStr(31));
+      Report(LangLine(31));
       break;
     case TFileDownloadResult::HashMismatch:
       Report("\"" + NameOfPath(name) + "\" was not saved: the download does not match its hash in the update list.");

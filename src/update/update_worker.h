@@ -120,6 +120,8 @@ class TDownShareFileThread : public TThread {
   // failure. Safe on helper threads.
   bool StageOn(THttpClient& http, const TListedFile& file, TStagedRelease& staged);
   std::unique_ptr<THttpClient> MakeHelperClient() const;
+  // GetLangStr, safe while helpers stage files.
+  std::string LangLine(int32_t number);
   // The lines of a save that failed, for a file of the given listed size.
   void ReportSaveResult(TFileDownloadResult result, const std::string& name, int64_t size, int32_t resultCode);
   // Sizes all known: the free space of the installation's volume against them; false after a
@@ -141,6 +143,7 @@ class TDownShareFileThread : public TThread {
   std::mutex FStageLock;   // FWritable, FSweep, the staged release
   std::mutex FGaugeLock;   // FReleaseGauge and the progress values
   std::mutex FFetchLock;   // FFetch
+  std::mutex FLangLock;    // the message file, read lazily by GetLangStr
   TParallelFetch* FFetch = nullptr;
   size_t FStagedFiles = 0, FStagingFiles = 0;  // the gauge of a release without sizes
   TFolderWriteCheck FWritable;

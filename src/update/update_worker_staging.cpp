@@ -23,6 +23,11 @@ constexpr int kStageResumes = 3;
 
 }  // namespace
 
+std::string TDownShareFileThread::LangLine(int32_t number) {
+  std::lock_guard<std::mutex> lock(FLangLock);
+  return GetLangStr(number);
+}
+
 std::unique_ptr<THttpClient> TDownShareFileThread::MakeHelperClient() const {
   auto client = std::make_unique<THttpClient>();
   client->ProxyHost = FHttp->ProxyHost;
@@ -62,7 +67,7 @@ void TDownShareFileThread::StageRelease(const std::vector<TListedFile>& release,
       release.size(),
       [&](size_t i) {
         // Each file's line when its download starts, in the order of the list.
-        Report(GetLangStr(147) + NameOfPath(release[i].Name));
+        Report(LangLine(147) + NameOfPath(release[i].Name));
         return true;
       },
       [&](size_t i, THttpClient& http) {
@@ -89,7 +94,7 @@ bool TDownShareFileThread::StageOn(THttpClient& http, const TListedFile& file, T
     if (!MaySaveTo(file.Target)) return false;
     FSweep.SweepBeside(file.Target);
   }
-  if (!helper) Report(GetLangStr(147) + NameOfPath(file.Name));
+  if (!helper) Report(LangLine(147) + NameOfPath(file.Name));
   TExpectedContent expected;
   expected.Hash = file.Hash;
   expected.Size = file.Size;
