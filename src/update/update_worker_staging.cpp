@@ -30,8 +30,14 @@ std::string TDownShareFileThread::LangLine(int32_t number) {
 
 std::unique_ptr<THttpClient> TDownShareFileThread::MakeHelperClient() const {
   auto client = std::make_unique<THttpClient>();
+  // The worker's way to the server, whichever way it came to be chosen.
   client->ProxyHost = FHttp->ProxyHost;
   client->ProxyPort = FHttp->ProxyPort;
+  client->ProxyUser = FHttp->ProxyUser;
+  client->ProxyPass = FHttp->ProxyPass;
+  client->ProxyOrigin = FHttp->ProxyOrigin;
+  client->UseSystemProxy = FHttp->UseSystemProxy;
+  client->FindSystemProxy = FHttp->FindSystemProxy;
   client->Timeout = FHttp->Timeout;
   client->KeepAlive = FHttp->KeepAlive;
   return client;
