@@ -71,6 +71,9 @@ class KilledWholeRelease : public ::testing::Test {
   }
 
   void InstallOldRelease() {
+    // The scripted server plays its answers one connection after another, in the list's order:
+    // the files are staged one at a time (parallel=1), not on several connections at once.
+    FInstall.Write("config.ini", "[Config]\r\nparallel=1\r\n");
     FInstall.Write("data/Language.ini", kLanguageIni);
     FInstall.Write("data/App.info", kOldAppInfo);
     for (int i = 0; i < kFiles; ++i) FInstall.Write(NameOf(i), Content(i, false));
@@ -120,7 +123,8 @@ class KilledWholeRelease : public ::testing::Test {
   }
 
   std::set<std::string> StrayFiles() const {
-    std::set<std::string> known = {"data", "windows", "runner-output.txt", "App.info", "Language.ini", "update.log"};
+    std::set<std::string> known = {"data",         "windows",    "runner-output.txt", "App.info",
+                                   "Language.ini", "update.log", "config.ini"};
     for (int i = 0; i < kFiles; ++i) known.insert(NameOf(i).substr(NameOf(i).rfind('/') + 1));
     std::set<std::string> strays;
     for (const char* folder : {"", "data"}) {
