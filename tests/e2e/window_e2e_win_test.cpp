@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -310,8 +311,9 @@ struct TSlowRun {
     return memo && gauge && WaitUntil([&] {
              const std::vector<std::string> lines = LinesOf(TextOf(memo));
              // The gauge still shows the list's single block until the file's first block
-             // has come and set the range anew.
-             return !lines.empty() && lines.back() == kUpdating + "big.bin" &&
+             // has come and set the range anew. The release's files start at once: small.txt's
+             // line may follow big.bin's.
+             return std::find(lines.begin(), lines.end(), kUpdating + "big.bin") != lines.end() &&
                     SendMessageA(gauge, PBM_GETRANGE, FALSE, 0) > 1 &&
                     SendMessageA(gauge, PBM_GETPOS, 0, 0) > 0;
            }, 20000ms);
