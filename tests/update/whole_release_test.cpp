@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -144,6 +145,8 @@ struct TFailurePoint {
   // The window's Close when this line is shown for the CloseAtCount-th time.
   std::string CloseAtLine;
   int CloseAtCount = 1;
+  // A folder where the switch would set the old data\c.ini aside: the switch fails part-way.
+  bool AsideTaken = false;
   std::vector<std::string> Lines;  // a line ending with "*" must begin with the rest
   int AnswersForB = 1;             // b.dll is asked for again after a broken transfer
 };
@@ -193,6 +196,12 @@ std::vector<TFailurePoint> FailurePoints() {
   rows.back().Lines = {kGet, kGet + "a.txt", kGet + "b.dll", kGet + "c.ini", kGet, kStuck,
                        notInstalled + "all 3 files were fetched, but the tool did not close; nothing was changed."};
 
+  // The old copies of a.txt and b.dll are set aside before c.ini's move fails: all go back.
+  rows.push_back({"SwitchFailsPartWay"});
+  rows.back().AsideTaken = true;
+  rows.back().Lines = {kGet, kGet + "a.txt", kGet + "b.dll", kGet + "c.ini", "Cannot move \"*",
+                       notInstalled + "its files could not be put in place; nothing was changed."};
+
   rows.push_back({"ClosedWhileStaging"});
   rows.back().SlowB = true;
   rows.back().CloseAtLine = kGet + "b.dll";
@@ -232,6 +241,8 @@ TEST_F(WholeRelease, AFailureAnywhereChangesNothing) {
     // The scripted server plays one connection after another, and these rows read the lines of
     // one file after another: the files are staged one at a time here (the road of parallel=1).
     FInstall.Write("config.ini", "[Config]\r\nparallel=1\r\n");
+    const std::string asideFolder = FInstall.At("data\\.c.ini.qvxold");
+    if (row.AsideTaken) std::filesystem::create_directory(asideFolder);
 
     test::TRecordingStatusSink sink;
     std::vector<std::string> lines;
@@ -252,6 +263,10 @@ TEST_F(WholeRelease, AFailureAnywhereChangesNothing) {
       });
     }
 
+    if (row.AsideTaken) {
+      EXPECT_TRUE(std::filesystem::is_directory(asideFolder)) << "the switch took a folder away";
+      std::filesystem::remove(asideFolder);
+    }
     ASSERT_EQ(lines.size(), row.Lines.size()) << ::testing::PrintToString(lines);
     for (size_t i = 0; i < lines.size(); ++i)
       EXPECT_TRUE(LineMatches(lines[i], row.Lines[i])) << "line " << i << ": " << lines[i];
