@@ -87,7 +87,16 @@ class WholeRelease : public ::testing::Test {
     FInstall.Enter();
     FInstall.Write("data\\App.info", kOldAppInfo);
     for (const TFile& f : Release()) FInstall.Write(f.Name, f.Old);
-    ToolExePath = test::InstallFakeProgram(FInstall.At("qvxtool.exe")).string();
+    // The tool of the case before may still be ending after its window went: its program file
+    // is replaced once the system lets go of it.
+    ASSERT_TRUE(test::WaitUntil([&] {
+      try {
+        ToolExePath = test::InstallFakeProgram(FInstall.At("qvxtool.exe")).string();
+        return true;
+      } catch (const std::exception&) {
+        return false;
+      }
+    }, 15s));
     CurrentSetupId = 5;
   }
 
