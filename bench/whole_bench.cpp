@@ -39,16 +39,32 @@ class TQuietSink : public qvx::TStatusSink {
   std::string Last;
 };
 
-// Allocated bytes of every file below folder, hidden ones included.
-uint64_t DiskUse(const fs::path& folder) {
-  uint64_t bytes = 0;
+// Allocated bytes of the files below folder, hidden ones included, in all and by kind: staged
+// or temporary (".qvxnew"), partial downloads kept for resuming (".qvxpart"), set-aside old
+// copies (".qvxold"), the rest.
+struct TDiskUse {
+  uint64_t All = 0, Staged = 0, Partial = 0, Aside = 0;
+};
+
+bool EndsWith(const std::string& s, const char* tail) {
+  const size_t n = std::char_traits<char>::length(tail);
+  return s.size() >= n && s.compare(s.size() - n, n, tail) == 0;
+}
+
+TDiskUse DiskUse(const fs::path& folder) {
+  TDiskUse use;
   std::error_code ec;
   for (fs::recursive_directory_iterator it(folder, ec), end; it != end; it.increment(ec)) {
     struct stat st;
-    if (!ec && lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
-      bytes += static_cast<uint64_t>(st.st_blocks) * 512;
+    if (ec || lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const uint64_t bytes = static_cast<uint64_t>(st.st_blocks) * 512;
+    const std::string name = it->path().filename().string();
+    use.All += bytes;
+    if (EndsWith(name, ".qvxnew")) use.Staged += bytes;
+    if (EndsWith(name, ".qvxpart")) use.Partial += bytes;
+    if (EndsWith(name, ".qvxold")) use.Aside += bytes;
   }
-  return bytes;
+  return use;
 }
 
 double Mib(uint64_t bytes) { return bytes / 1048576.0; }
@@ -72,14 +88,15 @@ int main(int argc, char** argv) {
   uint64_t changed = 0;
   for (const auto& e : fs::recursive_directory_iterator(folder))
     if (e.is_regular_file() && e.path().parent_path().filename() != "data") changed += e.file_size();
-  const uint64_t before = DiskUse(folder);
+  const uint64_t before = DiskUse(folder).All;
 
   std::atomic<bool> running{true};
-  std::atomic<uint64_t> peak{before};
+  TDiskUse peak;
+  peak.All = before;
   std::thread sampler([&] {
     while (running) {
-      const uint64_t now = DiskUse(folder);
-      if (now > peak) peak = now;
+      const TDiskUse now = DiskUse(folder);
+      if (now.All > peak.All) peak = now;
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   });
@@ -106,12 +123,14 @@ int main(int argc, char** argv) {
 
   const double runMs = std::chrono::duration<double, std::milli>(end - start).count();
   const double switchMs = std::chrono::duration<double, std::milli>(switchEnd - switchStart).count();
-  const uint64_t after = DiskUse(folder);
+  const uint64_t after = DiskUse(folder).All;
   std::printf("  last line: %s\n", sink.Last.c_str());
   std::printf("  changed files: %.1f MiB; disk use before %.1f MiB, at the peak %.1f MiB, after %.1f MiB\n",
-              Mib(changed), Mib(before), Mib(peak), Mib(after));
-  std::printf("  peak disk use of the changed files: %.2f x their size (old copies and staged ones; goal <= 2)\n",
-              static_cast<double>(peak - (before - changed)) / static_cast<double>(changed));
+              Mib(changed), Mib(before), Mib(peak.All), Mib(after));
+  std::printf("  at the peak: staged or temporary %.1f MiB, partial downloads %.1f MiB, set aside %.1f MiB\n",
+              Mib(peak.Staged), Mib(peak.Partial), Mib(peak.Aside));
+  std::printf("  peak disk use of the changed files: %.2f x their size (goal <= 2)\n",
+              static_cast<double>(peak.All - (before - changed)) / static_cast<double>(changed));
   std::printf("  run %.1f ms, of which the switch %.1f ms (%.1f %%)\n", runMs, switchMs, 100.0 * switchMs / runMs);
   return sink.Last.rfind("The release was not installed", 0) == 0 ? 1 : 0;
 }
