@@ -6,9 +6,11 @@
 
 #include "base/ascii_case.h"
 #include "common/list_name_rules.h"
+#include "common/integer_rule.h"
 #include "common/list_removals.h"
 #include "common/path_names.h"
 #include "common/string_list.h"
+#include "common/text_utils.h"
 #include "platform/crypto.h"
 #include "platform/empty_folder.h"
 #include "platform/file_pieces.h"
@@ -70,12 +72,35 @@ void AddFolders(const std::string& resolved, std::vector<std::pair<size_t, std::
   }
 }
 
+// The paths of the entries below "filecount": the files the list installs.
+std::vector<std::string> ListedEntries(const TStringList& list) {
+  int32_t count = 0;
+  if (!TryTextToInt32(TrimBlanks(list.ValueOf("filecount")), count)) count = 0;
+  std::vector<std::string> entries;
+  for (int k = 0; k < list.Count(); ++k) {
+    const std::string& line = list.LineAt(k);
+    const size_t eq = line.find('=');
+    static const std::string kKey = "filename";
+    if (eq == std::string::npos || eq <= kKey.size() || eq - kKey.size() > 10 ||
+        !EqualTextIgnoreCase(line.substr(0, kKey.size()), kKey)) {
+      continue;
+    }
+    const std::string digits = line.substr(kKey.size(), eq - kKey.size());
+    if (digits.find_first_not_of("0123456789") != std::string::npos) continue;
+    // A number at or above the count names no entry; so does one with a leading zero.
+    if ((digits.size() > 1 && digits[0] == '0') || std::stoll(digits) >= count) continue;
+    const std::string entry = TrimBlanks(line.substr(eq + 1));
+    if (!entry.empty()) entries.push_back(entry);
+  }
+  return entries;
+}
+
 }  // namespace
 
-TRemovalChoice ChooseRemovals(const TStringList& list, const std::vector<std::string>& listedEntries) {
+TRemovalChoice ChooseRemovals(const TStringList& list) {
   TRemovalChoice choice;
   std::set<std::string> installed;
-  for (const std::string& entry : listedEntries) installed.insert(PathKey(ResolvedEntryPath(entry)));
+  for (const std::string& entry : ListedEntries(list)) installed.insert(PathKey(ResolvedEntryPath(entry)));
   const std::string updaterName = UpdaterFileName();
   std::set<std::string> chosen, folderKeys;
   std::vector<std::pair<size_t, std::string>> folders;

@@ -27,8 +27,9 @@ struct TRemovalChoice {
   std::vector<std::string> Folders;
 };
 
-// listedEntries: the "filename<i>" paths the same list installs.
-TRemovalChoice ChooseRemovals(const TStringList& list, const std::vector<std::string>& listedEntries);
+// The removals of list that this installation carries out; the files the same list installs
+// ("filename<i>" below "filecount") are never among them.
+TRemovalChoice ChooseRemovals(const TStringList& list);
 
 // Removes each folder that is empty now; one that is not, or cannot be removed, stays.
 void RemoveEmptyFolders(const std::vector<std::string>& folders);

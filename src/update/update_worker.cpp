@@ -34,6 +34,8 @@
 #include "update/main_tool.h"
 #include "update/parallel_fetch.h"
 #include "update/release_commit.h"
+#include "update/release_extras.h"
+#include "update/release_staging.h"
 #include "update/run_outcome.h"
 #include "update/status_sink.h"
 #include "update/update_list_rules.h"
@@ -344,8 +346,11 @@ bool TDownShareFileThread::ApplyList(const TStringList& list) {
       }
     }
   }
+  FRemovals = ChooseRemovals(list);
+  for (const std::string& line : FRemovals.Lines) Report(line);
   if (whole) return ApplyWholeRelease(index, FileNumbers(list), release, refused);
   WorkThroughFiles(index, FileNumbers(list));
+  if (!Terminated()) RemoveOneByOne();
   // Also after a terminate request stopped the list: what was fetched is recorded.
   RecordList(index);
   return true;
@@ -393,7 +398,10 @@ TDownShareFileThread::TSelection TDownShareFileThread::SelectListedFile(const TN
   if (name.empty()) return TSelection::Skip;
   if (ReachesKeptDataFile(name)) return TSelection::Skip;
   const std::string date = list.ValueOf("filedate" + number);
-  if (NamesUpdaterFile(name, ownName)) return TSelection::Skip;
+  // The updater's own file is replaced only from an entry that reaches it and gives its hash.
+  const bool updater = NamesUpdaterFile(name, ownName);
+  if (updater && (!IsUpdaterEntry(name, ownName) || ListHash(list, "filehash" + number).empty()))
+    return TSelection::Skip;
   // Nothing outside the installation folder is written, except the tool at ToolExePath.
   if (IsUnsafeRelativeName(name)) {
     Report("Skipped \"" + name + "\": the name leaves the installation folder");
@@ -401,7 +409,10 @@ TDownShareFileThread::TSelection TDownShareFileThread::SelectListedFile(const TN
   }
   file.Name = name;
   file.Tool = IsToolFile(name);
-  file.Target = !file.Tool ? AppPath + name : ToolExePath.empty() ? AppPath + name : ToolExePath;
+  file.Target = updater ? UpdaterTarget()
+                : !file.Tool ? AppPath + name
+                : ToolExePath.empty() ? AppPath + name
+                                      : ToolExePath;
   // A hash decides by content, whatever the clocks say; dates decide only without one.
   file.Hash = ListHash(list, "filehash" + number);
   if (file.Hash.empty()) {
@@ -427,6 +438,12 @@ void TDownShareFileThread::WorkThroughFiles(const TNameIndex& list,
     }
     TListedFile f;
     if (SelectListedFile(list, i, ownName, f) != TSelection::Fetch) continue;
+    if (f.Target == UpdaterTarget()) {
+      // The running program's file is switched, never written over (release_extras.h).
+      TStagedRelease updater;
+      if (StageOn(*FHttp, f, updater)) SwitchOnItsOwn(updater);
+      continue;
+    }
     if (f.Tool) {
       // The tool is closed only when its replacement can be saved.
       if (MaySaveTo(f.Target) && WaitToolClosed()) DownloadChecked(f.Name, f.Target, f.Hash, f.Size);

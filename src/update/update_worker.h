@@ -13,7 +13,9 @@
 #include "update/folder_check.h"
 #include "update/file_download.h"
 #include "update/list_trust.h"
+#include "update/release_extras.h"
 #include "update/release_staging.h"
+#include "update/removal_rules.h"
 
 namespace qvx {
 
@@ -131,6 +133,17 @@ class TDownShareFileThread : public TThread {
   // DownloadFile's road for a file that is saved: streamed into place (file_download.h).
   bool SaveFile(const std::string& name, const std::string& url, const std::string& target, bool quiet);
 
+  // The steps of a release besides its files (update_worker_extras.cpp, release_extras.h).
+  // A list applied file by file: each file of FRemovals deleted on its own, a line each.
+  void RemoveOneByOne();
+  // A whole release: the removal steps join the switch.
+  void AddRemovalSteps(TStagedRelease& staged);
+  // A switch of its own (the updater's file of a list applied file by file); the lines of what
+  // it did, or of its failure.
+  void SwitchOnItsOwn(TStagedRelease& staged);
+  // After a switch: one line per file removed, one for the updater replaced.
+  void ReportSwitched(const TSwitchExtras& extras);
+
   // Reports a target folder that cannot be written (once per folder); true when it can.
   bool MaySaveTo(const std::string& target);
 
@@ -162,6 +175,8 @@ class TDownShareFileThread : public TThread {
   TReleaseGauge FReleaseGauge;
   // Leftovers of a killed run go from each folder before this run writes there.
   TLeftoverSweep FSweep;
+  // The list's removals that this installation carries out, chosen once the list is accepted.
+  TRemovalChoice FRemovals;
 };
 
 }  // namespace qvx

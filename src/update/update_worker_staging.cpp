@@ -12,6 +12,7 @@
 #include "startup/globals.h"
 #include "update/parallel_fetch.h"
 #include "update/release_commit.h"
+#include "update/release_extras.h"
 #include "update/run_outcome.h"
 #include "update/update_worker.h"
 
@@ -139,7 +140,7 @@ bool TDownShareFileThread::StageOn(THttpClient& http, const TListedFile& file, T
   if (!saved) NoteRunOutcome(TRunOutcome::FilesFailed);
   {
     std::lock_guard<std::mutex> lock(FStageLock);
-    if (saved) staged.AddStaged(file.Target);
+    if (saved) staged.AddStep(ReplaceStep(file.Target));
   }
   std::lock_guard<std::mutex> lock(FGaugeLock);
   ++FStagedFiles;

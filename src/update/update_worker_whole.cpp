@@ -13,6 +13,7 @@
 #include "startup/globals.h"
 #include "update/main_tool.h"
 #include "update/release_commit.h"
+#include "update/release_extras.h"
 #include "update/release_staging.h"
 #include "update/run_outcome.h"
 #include "update/update_list_rules.h"
@@ -82,14 +83,17 @@ bool TDownShareFileThread::ApplyWholeRelease(const TNameIndex& list,
     Report(FilesFailedLine(failed, total));
     return false;
   }
+  const size_t fetched = staged.Count();
+  AddRemovalSteps(staged);
   if (!staged.Empty()) {
     // The tool never runs across a switch of releases: an old executable beside new data or
     // libraries (or the other way round) is the mix this road exists to prevent. A tool that
     // is not running needs no line saying it is being closed.
     if (IsToolRunning() && !WaitToolClosed()) {
-      Report(Terminated() ? StoppedLine(staged.Count(), total) : ToolStayedOpenLine(total));
+      Report(Terminated() ? StoppedLine(fetched, total) : ToolStayedOpenLine(total));
       return false;
     }
+    const TSwitchExtras extras = SwitchExtras(staged.Steps());
     std::string failure;
     if (!staged.Commit(failure)) {
       NoteRunOutcome(TRunOutcome::FilesFailed);
@@ -97,6 +101,7 @@ bool TDownShareFileThread::ApplyWholeRelease(const TNameIndex& list,
       Report(SwitchFailedLine(!ReadJournal().Present));
       return false;
     }
+    ReportSwitched(extras);
   }
   RecordList(list);
   return true;

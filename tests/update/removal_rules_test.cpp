@@ -73,7 +73,7 @@ TEST_F(RemovalRulesTest, OnlyAnUnchangedCopyOfAFileOfTheToolIsDeleted) {
     list.Add("removedhash" + std::to_string(i) + "=" + cases[i].Hashes);
     if (cases[i].Deleted) expected.push_back(cases[i].Path);
   }
-  const TRemovalChoice choice = ChooseRemovals(list, {"LISTED.txt"});
+  const TRemovalChoice choice = ChooseRemovals(list);
   std::vector<std::string> deleted;
   for (const TRemovalTarget& t : choice.Delete) {
     deleted.push_back(t.Listed);
@@ -91,7 +91,7 @@ TEST_F(RemovalRulesTest, OnlyFoldersLeftEmptyGo) {
   TStringList list;
   list.Add("removed0=plugins\\sub\\old.dll");
   list.Add("removedhash0=" + Sha256HexOf("old"));
-  const TRemovalChoice choice = ChooseRemovals(list, {});
+  const TRemovalChoice choice = ChooseRemovals(list);
   ASSERT_EQ(choice.Delete.size(), 1u);
   std::filesystem::remove(FFolder.At("plugins\\sub\\old.dll"));
   RemoveEmptyFolders(choice.Folders);
