@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "e2e/e2e_fixture.h"
+#include "qvxpublish/file_bytes.h"
 #include "platform/tool_window.h"
 #include "support/fake_tool.h"
 
@@ -283,6 +285,40 @@ TEST_F(ConsoleProgram, CtrlCDuringADownloadActsAsTheCloseBox) {
   EXPECT_EQ(installation.AppInfo(), "-");
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(installation.ToolStarts(), "");
+}
+
+// A release that lists the updater with its hash replaces the running program's file; this run
+// goes on as it is, and the next start is the new program, which writes its version into the log
+// first of all.
+TEST_F(ConsoleProgram, TheUpdaterReplacesItselfAndTheNextStartIsTheNewProgram) {
+  const std::string next = ReadFileBytes(NextUpdaterProgram());
+  const std::string folder = "e2e-console-self-update";
+  const std::string url = PublishRelease(
+      folder, {{TE2eInstallation::ProgramName(), next}, {"readme.txt", "new readme"}}, 100, "2026-12-04");
+  TE2eInstallation installation(url);
+  Isolate(installation);
+  const std::string program = TE2eInstallation::ProgramName();
+
+  const TRun first = RunUpdater(installation, {installation.ToolArgument('1', 100)});
+  EXPECT_THAT(first.Texts(), ::testing::Contains("The updater was updated; the new version runs next time."))
+      << first.Errors;
+  EXPECT_EQ(first.ExitCode, 0);
+  EXPECT_TRUE(installation.Folder().Read(program) == next) << "the updater's file was not replaced";
+  EXPECT_EQ(installation.Folder().Read("readme.txt"), "new readme");
+
+  const TRun second = RunUpdater(installation, {installation.ToolArgument('1', 100)});
+  EXPECT_EQ(second.ExitCode, 0) << second.Errors;
+  EXPECT_EQ(second.Texts(), (std::vector<std::string>{kUpdating, kFinished}));
+  // Each run opens its entries with the version of the program that ran.
+  const std::string log = installation.Folder().Read("data\\update.log");
+  const std::string opening = "  --- qvxupdate ";
+  const size_t firstRun = log.find(opening);
+  const size_t secondRun = log.find(opening, firstRun + 1);
+  ASSERT_NE(secondRun, std::string::npos) << log;
+  EXPECT_EQ(log.compare(firstRun, opening.size() + 7, opening + "1.0.0, "), 0) << log;
+  EXPECT_EQ(log.compare(secondRun, opening.size() + 12, opening + "1.0.0-next, "), 0) << log;
+  EXPECT_NE(log.find("The updater was updated; the new version runs next time.\r\n"), std::string::npos) << log;
+  EXPECT_FALSE(installation.Folder().Exists("." + program + ".qvxold"));
 }
 
 TEST_F(ConsoleProgram, AListThatCannotBeFetchedSaysWhyAndExitsWithTwo) {

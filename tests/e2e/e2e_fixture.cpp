@@ -43,6 +43,16 @@ std::string UpdaterProgram() {
   return program.string();
 }
 
+std::string NextUpdaterProgram() {
+#ifdef _WIN32
+  const fs::path program = OwnFolder() / "qvxupdate_next.exe";
+#else
+  const fs::path program = OwnFolder() / "qvxupdate_next";
+#endif
+  if (!fs::is_regular_file(program)) throw std::runtime_error("not built: " + program.string());
+  return program.string();
+}
+
 std::string E2eOutputFolder() {
   // build/<preset>/tests/e2e -> build/e2e
   const fs::path folder = OwnFolder().parent_path().parent_path().parent_path() / "e2e";

@@ -12,6 +12,9 @@ namespace qvx::test {
 
 // The program under test: build/<preset>/qvxupdate(.exe); std::runtime_error when missing.
 std::string UpdaterProgram();
+// The same program reporting the version "1.0.0-next" (qvxupdate_next beside the test program),
+// for a release that updates the updater.
+std::string NextUpdaterProgram();
 // build/e2e, the folder for what a run leaves to look at (a screenshot).
 std::string E2eOutputFolder();
 
