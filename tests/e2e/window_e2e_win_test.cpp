@@ -411,6 +411,44 @@ TEST_F(WindowProgram, HelpAndAWrongArgumentShowTheUsageInAMessageBoxAndRunNoUpda
   EXPECT_FALSE(installation.Folder().Exists("data\\update.log"));
 }
 
+// A release that lists the updater with its hash: the running qvxupdate.exe replaces itself (its
+// file moved aside, the new one put in its place); the next start is the new program, which
+// writes its version into the log before the set-aside copy goes.
+TEST_F(WindowProgram, TheRunningUpdaterReplacesItselfAndTheNextStartIsTheNewProgram) {
+  std::ifstream in(NextUpdaterProgram(), std::ios::binary);
+  const std::string next((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(next.empty());
+  const std::string url = PublishRelease(
+      "e2e-window-self-update", {{"qvxupdate.exe", next}, {"readme.txt", "new readme"}}, 100, "2026-12-04");
+  TE2eInstallation installation(url);
+  const std::string aside = ".qvxupdate.exe.qvxold";
+  {
+    TRunningUpdater updater(installation, {installation.ToolArgument('1', 100)});
+    ASSERT_NE(updater.WaitForWindow(), nullptr);
+    ASSERT_TRUE(updater.WaitForEnd(30000ms));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+  }
+  EXPECT_TRUE(installation.Folder().Read("qvxupdate.exe") == next) << "the updater's file was not replaced";
+  EXPECT_EQ(installation.Folder().Read("readme.txt"), "new readme");
+  // The process that ran held its file, so the old copy is still beside the new one.
+  EXPECT_TRUE(installation.Folder().Exists(aside));
+  {
+    TRunningUpdater updater(installation, {installation.ToolArgument('1', 100)});
+    ASSERT_NE(updater.WaitForWindow(), nullptr);
+    ASSERT_TRUE(updater.WaitForEnd(30000ms));
+    EXPECT_EQ(updater.ExitCode(), 0u);
+  }
+  const std::string log = installation.Folder().Read("data\\update.log");
+  const std::string opening = "  --- qvxupdate ";
+  const size_t firstRun = log.find(opening);
+  const size_t secondRun = log.find(opening, firstRun + 1);
+  ASSERT_NE(secondRun, std::string::npos) << log;
+  EXPECT_EQ(log.compare(firstRun, opening.size() + 7, opening + "1.0.0, "), 0) << log;
+  EXPECT_EQ(log.compare(secondRun, opening.size() + 12, opening + "1.0.0-next, "), 0) << log;
+  EXPECT_NE(log.find("The updater was updated; the new version runs next time.\r\n"), std::string::npos) << log;
+  EXPECT_FALSE(installation.Folder().Exists(aside));
+}
+
 TEST_F(WindowProgram, AListThatCannotBeFetchedEndsWithExitCodeTwo) {
   TE2eInstallation installation("http://127.0.0.1:1/qvx/");
   TRunningUpdater updater(installation, {installation.ToolArgument('0', 100)});
