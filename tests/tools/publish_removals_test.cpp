@@ -1,12 +1,17 @@
 // Removal lines across a run of publications into one folder: a file a release drops is listed
 // as removed in that list and every later one, with every content ever published for it, until
 // a release has it again or the publisher forgets it.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "common/list_removals.h"
 #include "common/string_list.h"
 #include "platform/crypto.h"
 #include "publish_fixture.h"
+#include "startup/globals.h"
+#include "support/test_installation.h"
+#include "support/test_web_server.h"
+#include "support/worker_run.h"
 
 namespace qvx {
 namespace {
@@ -106,6 +111,40 @@ TEST_F(PublishTest, TheUpdatersFileIsPublishedAndItsAbsenceWarnedOf) {
   EXPECT_EQ(Removals(Out()), Lines{});
   list.SetText(ReadFileBytes(Out() / "up.txt"));
   EXPECT_EQ(list.ValueOf("filecount"), "1");
+}
+
+// An installation of the first release updated straight to the third: the file the second
+// dropped goes, although the list it is updated from is not the one that dropped it.
+TEST_F(PublishTest, AnInstallationThatSkippedTheReleaseThatDroppedAFileLosesIt) {
+  test::TestWebServer* server = WebServer();
+  ASSERT_NE(server, nullptr);
+  const fs::path served = ServedFolder(*server, "publish-removals");
+  test::TTestInstallation install;
+  test::PrepareWorkerRuns({20, 10, 10000});
+  install.Enter();
+  Put("a.txt", "a 1");
+  Put("plugins/old.dll", "old");
+  ASSERT_EQ(Run({Release().u8string(), served.u8string(), "--softid", "1"}).Code, 0);
+  // The first release as installed.
+  install.Write("a.txt", "a 1");
+  install.Write("plugins\\old.dll", "old");
+  install.Write("plugins\\mine.ini", "the user's");
+
+  fs::remove(Release() / "plugins/old.dll");
+  ASSERT_EQ(Run({Release().u8string(), served.u8string(), "--softid", "2"}).Code, 0);
+  Put("a.txt", "a 3");
+  ASSERT_EQ(Run({Release().u8string(), served.u8string(), "--softid", "3"}).Code, 0);
+
+  UpdateBaseUrl = server->BaseUrl() + "publish-removals/";
+  test::TRecordingStatusSink sink;
+  const std::vector<std::string> lines = test::RunWorker(sink);
+  EXPECT_THAT(lines, ::testing::Contains("Removed \"plugins\\old.dll\" (no longer part of the tool)."));
+  EXPECT_FALSE(install.Exists("plugins\\old.dll"));
+  EXPECT_EQ(install.Read("plugins\\mine.ini"), "the user's");
+  EXPECT_EQ(install.Read("a.txt"), "a 3");
+  install.Leave();
+  SetWorkerPausesForTesting({});
+  fs::remove_all(served);
 }
 
 }  // namespace
