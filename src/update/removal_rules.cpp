@@ -99,12 +99,15 @@ std::vector<std::string> ListedEntries(const TStringList& list) {
 
 TRemovalChoice ChooseRemovals(const TStringList& list) {
   TRemovalChoice choice;
+  const std::vector<TListedRemoval> removals = ListedRemovals(list);
+  // A list without removal lines costs no look at the installed files.
+  if (removals.empty()) return choice;
   std::set<std::string> installed;
   for (const std::string& entry : ListedEntries(list)) installed.insert(PathKey(ResolvedEntryPath(entry)));
   const std::string updaterName = UpdaterFileName();
   std::set<std::string> chosen, folderKeys;
   std::vector<std::pair<size_t, std::string>> folders;
-  for (const TListedRemoval& removal : ListedRemovals(list)) {
+  for (const TListedRemoval& removal : removals) {
     const std::string& path = removal.Path;
     if (IsUnsafeRelativeName(path)) {
       choice.Lines.push_back("Skipped the removal of \"" + path +
