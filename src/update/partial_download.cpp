@@ -152,7 +152,7 @@ TResumableBody::TResumableBody(const std::string& target, const std::string& url
 
 TResumableBody::~TResumableBody() {
   // Not finished: an error ended the download, which is no break to resume.
-  if (FKeeping) DropPartial(FTarget);
+  if (FKeeping && FOnDisk) DropPartial(FTarget);
 }
 
 void TResumableBody::PrepareRequest(THttpClient& http) {
@@ -184,21 +184,14 @@ void TResumableBody::BodyStarts(const THttpClient& client) {
     if (FOffset > 0) DropPartial(FTarget);
     FOffset = 0;
     FValidator = validator;
-    if (FResumable) {
-      try {
-        DropPartial(FTarget);
-        WriteWholeFile(PartialRecordPath(FTarget), "url=" + FUrl + "\r\nhash=" + FHash + "\r\nvalidator=" +
-                                                        FValidator + "\r\nbegun=" + std::to_string(NowSeconds()) +
-                                                        "\r\n");
-        FKeeping = true;
-      } catch (const EOSError& e) {
-        FKeepFailure = e.Message();
-      }
-    }
+    // The partial file and its record are written once the first block of bytes is kept (or
+    // the transfer breaks): a small file that arrives whole costs no file of its own.
+    FKeeping = FResumable;
   } else if (client.ResultCode == 206 && FOffset > 0) {
     if (FResumable && validator == FValidator && ContinuesAt(HeaderValue(client, "Content-Range"), FOffset)) {
       FMode = TMode::Rest;
       FKeeping = true;
+      FOnDisk = true;
     } else {
       FMode = TMode::Refused;
       DropPartial(FTarget);
@@ -238,6 +231,13 @@ bool TResumableBody::Write(const char* data, size_t n) {
 bool TResumableBody::Flush() {
   if (FPending.empty()) return true;
   try {
+    if (!FOnDisk) {
+      // The record first: data without a record is never resumed, and the sweep removes it.
+      FOnDisk = true;
+      WriteWholeFile(PartialRecordPath(FTarget), "url=" + FUrl + "\r\nhash=" + FHash + "\r\nvalidator=" +
+                                                      FValidator + "\r\nbegun=" + std::to_string(NowSeconds()) +
+                                                      "\r\n");
+    }
     AppendToFile(PartialDataPath(FTarget), FPending);
   } catch (const EOSError& e) {
     FKeepFailure = e.Message();
@@ -250,7 +250,8 @@ bool TResumableBody::Flush() {
 void TResumableBody::StopKeeping() {
   FKeeping = false;
   FPending.clear();
-  DropPartial(FTarget);
+  if (FOnDisk) DropPartial(FTarget);
+  FOnDisk = false;
 }
 
 bool TResumableBody::Finish(bool complete, bool keep) {

@@ -3,9 +3,10 @@
 //
 // The kept bytes are the body as the server sent it (packed bodies stay packed), in
 // ".<name>.qvxpart", with a record ".<name>.qvxpartinfo" naming the URL, the listed hash, the
-// validator of the first answer (its ETag, else its Last-Modified) and when it was begun. The
-// record is written when the body starts, so a run that is killed leaves a partial file that
-// the next run can resume as well; the kept size is the data file's size.
+// validator of the first answer (its ETag, else its Last-Modified) and when it was begun. Both
+// are written once a block of 1 MiB has arrived (or the transfer breaks), so a run that is
+// killed leaves a partial file that the next run can resume as well, and a small file that
+// arrives whole costs no extra file; the kept size is the data file's size.
 //
 // A later request asks for "Range: bytes=<kept>-" with "If-Range: <validator>". A 206 answer for
 // exactly that range, with the same validator, continues the body: the kept bytes go through
@@ -81,6 +82,7 @@ class TResumableBody : public TBodySink {
   int64_t FOffset = 0;        // kept bytes the request skipped
   std::string FValidator;     // of the kept body, then of this answer
   bool FKeeping = false;      // bytes of this answer go to the partial file
+  bool FOnDisk = false;       // the partial file and its record exist (kept or being written)
   bool FResumable = false;    // this answer has a validator and a length
   std::string FPending;       // bytes not yet appended to the partial file
   std::string FKeepFailure;
