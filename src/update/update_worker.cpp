@@ -139,6 +139,8 @@ void TDownShareFileThread::EnableRetry() {
 
 void TDownShareFileThread::Execute() {
   ResetRunOutcome();
+  // First of all: the sweep below deletes the set-aside copy of an updater that replaced
+  // itself, and this entry, with the version, is what shows that the new one started.
   LogRunStart(UpdateBaseUrl + "up.txt");
   Report(GetLangStr(147));
   if (!FinishInterruptedRelease()) {
