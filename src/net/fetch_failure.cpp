@@ -124,6 +124,8 @@ std::string FetchFailureReason(const THttpClient& http) {
     const std::string why = http.TlsFailureText();
     return (why.empty() ? "the secure connection failed" : why) + WayNote(http);
   }
+  // The body's framing failed it; the socket error alone would name no cause a user knows.
+  if (code != 0 && !http.FramingFailureText().empty()) return http.FramingFailureText() + WayNote(http);
   if (code != 0) {
     if (proxied && http.Sock.TunnelStatus() != 0) {
       return "the proxy " + HopText(route.Hop) + FromText(route) + " refused the tunnel (its answer: " +

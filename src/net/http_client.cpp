@@ -324,6 +324,7 @@ bool THttpClient::ExecuteMethod(const std::string& method, const std::string& ur
   DownloadSize = 0;
   UploadSize = 0;
   FBodySize = 0;
+  FFramingFailure.clear();
 
   TRoute route;
   route.Url = SplitUrl(url);
@@ -513,9 +514,16 @@ bool THttpClient::ReadChunkedBody() {
   for (;;) {
     if (AbortRequested.load()) return false;
     const std::string line = Sock.ReceiveLine(Timeout);
+    if (Sock.SocketError() == sockerr::kMessageTooLong) {
+      FFramingFailure = "the server's chunked framing was malformed: a chunk-size line longer than " +
+                        std::to_string(kMaxChunkSizeLine) + " bytes";
+      return false;
+    }
     if (Sock.SocketError() != 0) return false;
     framing += line.size() + 2;
     if (framing > data + kMaxChunkFramingExcess) {
+      FFramingFailure = "the server's chunked framing outweighed its data by more than " +
+                        std::to_string(kMaxChunkFramingExcess >> 20) + " MiB";
       Sock.SetSocketError(sockerr::kMessageTooLong);
       return false;
     }
@@ -524,6 +532,7 @@ bool THttpClient::ReadChunkedBody() {
         dataEnded = false;
         continue;
       }
+      FFramingFailure = "the server's chunked framing was malformed: a blank line where a chunk size was due";
       Sock.SetSocketError(sockerr::kInvalidArgument);
       return false;
     }
@@ -533,9 +542,15 @@ bool THttpClient::ReadChunkedBody() {
     switch (ReadDigits(sizeText, 16, size)) {
       case TDigitsRead::Number: break;
       // Not a size this client can hold.
-      case TDigitsRead::TooLarge: Sock.SetSocketError(sockerr::kMessageTooLong); return false;
+      case TDigitsRead::TooLarge:
+        FFramingFailure = "the server's chunked framing was malformed: a chunk size beyond what the updater takes";
+        Sock.SetSocketError(sockerr::kMessageTooLong);
+        return false;
       // Read as 0, it would end the body as complete: a cut file would pass for a whole one.
-      case TDigitsRead::NotANumber: Sock.SetSocketError(sockerr::kInvalidArgument); return false;
+      case TDigitsRead::NotANumber:
+        FFramingFailure = "the server's chunked framing was malformed: a chunk size that is no hex number";
+        Sock.SetSocketError(sockerr::kInvalidArgument);
+        return false;
     }
     if (size == 0) break;
     if (!ReadByLength(size)) return false;

@@ -122,6 +122,8 @@ class THttpClient : public TNetClient {
   // Why the last https request failed at its TLS step or during its TLS reads, in words
   // naming the host ("the certificate of {host} has expired ..."); empty when TLS did not fail.
   std::string TlsFailureText() const { return Sock.TlsFailureText(); }
+  // Why the last request's chunked framing failed it, in words; empty when it did not.
+  const std::string& FramingFailureText() const { return FFramingFailure; }
   // What the log should say about the connection's TLS session (tcp_connection.h); empty when
   // nothing.
   const std::string& TlsNote() const { return Sock.TlsNote(); }
@@ -170,6 +172,7 @@ class THttpClient : public TNetClient {
   size_t FHeadBytes = 0;
   size_t FHeadLines = 0;
   size_t FBodySize = 0;
+  std::string FFramingFailure;
   // The sink of the running request (none: Document), and the bytes of a response without
   // status line, which wait for the end of the head before they go to the sink.
   TBodySink* FSink = nullptr;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "net/fetch_failure.h"
 #include "net/http_client.h"
 #include "support/script_server.h"
 
@@ -257,6 +258,7 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
     int32_t code;
     std::string document;
     Events events;
+    std::string reason = {};  // the failure line's reason, where the framing is what failed
   } cases[] = {
       {"close in mid-body",
        ServerScript().Answer("HTTP/1.0 200 OK\r\nContent-Length: 150000\r\n\r\n" + body.substr(0, 70000)),
@@ -276,28 +278,32 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
       {"chunk size that is no hex number",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\nzz\r\nmore")
            .Pause(3000),
-       5000, 200, "abcde", {{1, 1}}},
+       5000, 200, "abcde", {{1, 1}},
+       "the server's chunked framing was malformed: a chunk size that is no hex number"},
       // Only the line break after a chunk's data may be blank: anywhere else a size is due.
       {"blank line where the first chunk size is due",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n\r\n5\r\nabcde\r\n0\r\n\r\n")
            .Pause(3000),
-       5000, 200, "", {}},
+       5000, 200, "", {}, "the server's chunked framing was malformed: a blank line where a chunk size was due"},
       {"second blank line after a chunk",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nabcde\r\n\r\n0\r\n\r\n")
            .Pause(3000),
-       5000, 200, "abcde", {{1, 1}}},
+       5000, 200, "abcde", {{1, 1}},
+       "the server's chunked framing was malformed: a blank line where a chunk size was due"},
       {"chunk-size line one byte beyond its bound",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5;x=" +
                              std::string(THttpClient::kMaxChunkSizeLine - 3, 'p') +
                              "\r\nabcde\r\n0\r\n\r\n").Pause(3000),
-       5000, 200, "", {}},
+       5000, 200, "", {},
+       "the server's chunked framing was malformed: a chunk-size line longer than 4096 bytes"},
       {"chunk size of nine hex digits",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n100000005\r\nabcde")
            .Pause(3000),
        5000, 200, "", {}},
       {"chunk size beyond the 32-bit range",
        ServerScript().Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFFFFFF\r\nabc").Pause(3000),
-       5000, 200, "", {}},
+       5000, 200, "", {},
+       "the server's chunked framing was malformed: a chunk size beyond what the updater takes"},
       {"status line beyond the line bound",
        ServerScript().Answer("HTTP/1.0 200 " + std::string(THttpClient::kMaxResponseLine, 'x') + "\r\n\r\n"),
        5000, 0, "\r\n", {}},
@@ -318,6 +324,9 @@ TEST(HttpResponse, FailuresKeepWhatArrivedAndCloseTheConnection) {
       EXPECT_EQ(http.ResultCode, c.code);
       EXPECT_TRUE(out.body == c.document) << out.body.size() << " bytes";
       EXPECT_EQ(out.events, c.events);
+      if (!c.reason.empty()) {
+        EXPECT_EQ(FetchFailureReason(http), c.reason);
+      }
       EXPECT_FALSE(http.Sock.IsOpen());
       EXPECT_EQ(http.ConnectedHost, "");
     }
