@@ -481,7 +481,7 @@ bool TDownShareFileThread::DownloadFile(const std::string& name, bool save,
       }
       success = true;
     }
-    if (!success && !quiet) ReportHttpError();
+    if (!success && !quiet) ReportHttpError(name);
   } catch (const std::exception& e) {
     Report(e.what());
   }
@@ -520,6 +520,10 @@ void TDownShareFileThread::ReportSaveResult(TFileDownloadResult result, const st
       break;
     case TFileDownloadResult::NotFetched:
     case TFileDownloadResult::Broken:
+      if (ProxyWantsCredentials()) {
+        ReportProxyCredentials(name);
+        break;
+      }
       Report(" Socket err:" + std::to_string(resultCode));
       break;
     case TFileDownloadResult::NothingUnpacked:
@@ -543,8 +547,21 @@ bool TDownShareFileThread::IsGzipResponse() const {
   return FHttp->Headers.JoinedText().find("gzip") != std::string::npos;
 }
 
-void TDownShareFileThread::ReportHttpError() {
+void TDownShareFileThread::ReportHttpError(const std::string& name) {
+  if (ProxyWantsCredentials()) return ReportProxyCredentials(name);
   Report(" Socket err:" + std::to_string(FHttp->ResultCode));
+}
+
+// A proxy that asks for credentials for a file (the list may have gone another way, or the
+// proxy may ask only now) gets the line that says what to set, never a bare status code.
+bool TDownShareFileThread::ProxyWantsCredentials() const {
+  if (FHttp->RouteTaken().Hop.IsDirect()) return false;
+  const int32_t tunnel = FHttp->Sock.TunnelStatus();
+  return tunnel == 407 || tunnel == 401 || (FHttp->Sock.SocketError() == 0 && FHttp->ResultCode == 407);
+}
+
+void TDownShareFileThread::ReportProxyCredentials(const std::string& name) {
+  Report("\"" + NameOfPath(name) + "\" could not be fetched: " + FetchFailureReason(*FHttp));
 }
 
 void TDownShareFileThread::OnDownloadProgress(THttpClient&, int32_t position, int32_t total) {

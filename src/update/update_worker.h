@@ -50,7 +50,9 @@ class TDownShareFileThread : public TThread {
 
   bool DownloadFile(const std::string& name, bool save, const std::string& target, bool quiet);
   bool IsGzipResponse() const;
-  void ReportHttpError();
+  void ReportHttpError(const std::string& name);
+  bool ProxyWantsCredentials() const;
+  void ReportProxyCredentials(const std::string& name);
   void OnDownloadProgress(THttpClient& client, int32_t position, int32_t total);
   bool WaitToolClosed();
   void FinishRun();

@@ -11,6 +11,7 @@
 #include "support/temp_folder.h"
 #include "support/test_installation.h"
 #include "support/worker_run.h"
+#include "update/run_outcome.h"
 
 namespace qvx {
 namespace {
@@ -61,6 +62,47 @@ TEST_F(ProxyBytes, TheListIsAskedForWithTheBytesOfItsWay) {
     EXPECT_EQ(sink.Lines, (std::vector<std::string>{"Fetching:", "Done."})) << c.name;
     ASSERT_TRUE(server.WaitDone(3000)) << c.name;
     EXPECT_EQ(server.Received()[0], filled(c.request)) << c.name;
+  }
+}
+
+
+// A proxy that lets the list through but asks for credentials for a file (a proxy that asks only
+// for some addresses, or credentials that expired in between) gets the line that says what to
+// set; the run counts as one whose files failed, and the credentials it was given appear nowhere.
+TEST_F(ProxyBytes, AProxyThatAsksForCredentialsForAFileSaysWhatToSet) {
+  const std::string list = "filecount=1\r\nfilename0=a.txt\r\nfiledate0=2099-1-1-0-0-0\r\nAppDate=2015-3-20\r\n";
+  const std::string refused = "HTTP/1.0 407 Proxy Authentication Required\r\nContent-Length: 0\r\n\r\n";
+  struct Case {
+    const char* name;
+    std::string credentials;  // config.ini lines
+    std::string reason;       // after "the proxy 127.0.0.1:<port> (from config.ini) "
+  } cases[] = {
+      {"no credentials", "",
+       "asks for credentials; set them as proxyUser and proxyPass in the [Config] section of config.ini"},
+      {"credentials refused", "proxyUser=jo\r\nproxyPass=pa55word\r\n",
+       "did not accept the credentials it was given; set the right ones as proxyUser and proxyPass in "
+       "the [Config] section of config.ini"},
+  };
+  for (const Case& c : cases) {
+    ScriptServer proxy({ServerScript().Answer(test::OkAnswer(list)), ServerScript().Answer(refused)}, 8000);
+    const std::string port = std::to_string(proxy.Port());
+    FInstall.Write("config.ini", "[Config]\r\nproxySvr=127.0.0.1\r\nproxtPort=" + port + "\r\n" + c.credentials);
+    UpdateBaseUrl = "http://updates.invalid/qvx/";
+    NoteRunOutcome(TRunOutcome::Done);
+    ResetRunOutcome();
+    test::TRecordingStatusSink sink;
+    test::RunWorker(sink);
+    EXPECT_EQ(sink.Lines, (std::vector<std::string>{
+                              "Fetching:", "Fetching:a.txt",
+                              "\"a.txt\" could not be fetched: the proxy 127.0.0.1:" + port +
+                                  " (from config.ini) " + c.reason,
+                              "Done."}))
+        << c.name;
+    EXPECT_EQ(RunExitCode(), 1) << c.name;
+    EXPECT_FALSE(FInstall.Exists("a.txt")) << c.name;
+    const std::string log = FInstall.Read("data\\update.log");
+    EXPECT_NE(log.find(sink.Lines.size() > 2 ? sink.Lines[2] : "\"a.txt\" could not"), std::string::npos) << log;
+    EXPECT_EQ(log.find("pa55word"), std::string::npos) << log;
   }
 }
 
