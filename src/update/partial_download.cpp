@@ -92,13 +92,13 @@ std::string HeaderValue(const THttpClient& client, const std::string& name) {
 bool ContinuesAt(const std::string& contentRange, int64_t offset) {
   const std::string lower = LowerAscii(contentRange);
   if (lower.compare(0, 6, "bytes ") != 0) return false;
-  const std::string spec = TrimBlanks(lower.substr(6));
-  const size_t dash = spec.find('-');
-  const size_t slash = spec.find('/');
+  const std::string span = TrimBlanks(lower.substr(6));
+  const size_t dash = span.find('-');
+  const size_t slash = span.find('/');
   if (dash == std::string::npos || slash == std::string::npos || slash < dash) return false;
-  const int64_t first = ReadNumber(spec.substr(0, dash));
-  const int64_t last = ReadNumber(spec.substr(dash + 1, slash - dash - 1));
-  const std::string totalText = spec.substr(slash + 1);
+  const int64_t first = ReadNumber(span.substr(0, dash));
+  const int64_t last = ReadNumber(span.substr(dash + 1, slash - dash - 1));
+  const std::string totalText = span.substr(slash + 1);
   const int64_t total = totalText == "*" ? -2 : ReadNumber(totalText);
   return first == offset && last >= first && total != -1 && (total == -2 || total == last + 1);
 }
