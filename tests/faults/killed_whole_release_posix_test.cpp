@@ -126,18 +126,7 @@ class KilledWholeRelease : public ::testing::Test {
     std::set<std::string> known = {"data",         "windows",    "runner-output.txt", "App.info",
                                    "Language.ini", "update.log", "config.ini"};
     for (int i = 0; i < kFiles; ++i) known.insert(NameOf(i).substr(NameOf(i).rfind('/') + 1));
-    std::set<std::string> strays;
-    for (const char* folder : {"", "data"}) {
-      const std::string names = FInstall.List(folder);
-      for (size_t at = 0; at < names.size();) {
-        size_t end = names.find(' ', at);
-        if (end == std::string::npos) end = names.size();
-        const std::string name = names.substr(at, end - at);
-        if (!known.count(name)) strays.insert(name);
-        at = end + 1;
-      }
-    }
-    return strays;
+    return FInstall.NamesBeyond(known, {"", "data"});
   }
 
   test::TTempFolder FInstall;

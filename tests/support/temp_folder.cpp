@@ -83,6 +83,18 @@ std::string TTempFolder::List(const std::string& relative) const {
   return out;
 }
 
+std::set<std::string> TTempFolder::NamesBeyond(const std::set<std::string>& known,
+                                               std::initializer_list<const char*> folders) const {
+  std::set<std::string> beyond;
+  for (const char* folder : folders) {
+    for (const auto& entry : fs::directory_iterator(At(folder))) {
+      std::string name = entry.path().filename().string();
+      if (!known.count(name)) beyond.insert(std::move(name));
+    }
+  }
+  return beyond;
+}
+
 int64_t CurrentUtcOffsetSeconds() {
   std::time_t now = std::time(nullptr);
   std::tm local = *std::localtime(&now);

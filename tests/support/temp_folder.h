@@ -3,6 +3,8 @@
 // of the test. Paths come out the way the program writes them: "\" on Windows, "/" elsewhere.
 #include <cstdint>
 #include <ctime>
+#include <initializer_list>
+#include <set>
 #include <string>
 
 namespace qvx {
@@ -25,6 +27,10 @@ class TTempFolder {
   bool Exists(const std::string& relative) const;
   // The names in the folder below relative ("" for the folder itself), sorted.
   std::string List(const std::string& relative = "") const;
+  // The names in these folders below this one ("" for the folder itself) that known lacks: what
+  // a run left beside the files a test expects.
+  std::set<std::string> NamesBeyond(const std::set<std::string>& known,
+                                    std::initializer_list<const char*> folders) const;
 
  private:
   std::string FPath;

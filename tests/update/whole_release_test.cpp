@@ -120,18 +120,7 @@ class WholeRelease : public ::testing::Test {
     static const std::set<std::string> kKnown = {"a.txt",     "b.dll",       "data",         "qvxtool.exe",
                                                  "windows",   "qvxtool.exe.mark", "c.ini",   "App.info",
                                                  "Language.ini", "update.log", "config.ini"};
-    std::set<std::string> strays;
-    for (const char* folder : {"", "data"}) {
-      const std::string names = FInstall.List(folder);
-      for (size_t at = 0; at < names.size();) {
-        size_t end = names.find(' ', at);
-        if (end == std::string::npos) end = names.size();
-        const std::string name = names.substr(at, end - at);
-        if (!kKnown.count(name)) strays.insert(name);
-        at = end + 1;
-      }
-    }
-    return strays;
+    return FInstall.NamesBeyond(kKnown, {"", "data"});
   }
 
   void ExpectNothingChanged() {
