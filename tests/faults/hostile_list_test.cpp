@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "support/script_server.h"
 #include "support/test_installation.h"
 #include "support/worker_run.h"
+#include "ui/application.h"
 #include "update/list_trust.h"
 #include "update/run_outcome.h"
 
@@ -109,24 +112,40 @@ TEST_F(HostileList, EveryAttackEndsAtItsBoundAndAtClose) {
       UpdateBaseUrl = server.BaseUrl() + "/qvx/";
 
       test::TRecordingStatusSink sink;
-      std::thread closer;
       size_t largest = 0;
       const auto start = Clock::now();
       {
         TAllocationProbe probe;
-        test::RunWorker(sink, [&](TDownShareFileThread& worker) {
-          if (!close) return;
-          // What the window's Close does, from outside the worker's thread.
-          closer = std::thread([&worker] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            worker.CancelTransfer();
-            worker.Terminate();
-          });
-        });
+        {
+          TDownShareFileThread worker(&sink);
+          std::mutex lock;
+          std::condition_variable ended;
+          bool over = false;
+          std::thread closer;
+          if (close) {
+            // What the window's Close does, from outside the worker's thread. The closer is
+            // joined before the worker goes: a run that ends as Close arrives must not leave
+            // it calling into a destroyed worker.
+            closer = std::thread([&] {
+              std::unique_lock<std::mutex> held(lock);
+              if (ended.wait_for(held, std::chrono::milliseconds(700), [&] { return over; })) return;
+              worker.CancelTransfer();
+              worker.Terminate();
+            });
+          }
+          worker.Resume();
+          TApplication::Instance().WaitFor(worker);
+          {
+            std::lock_guard<std::mutex> held(lock);
+            over = true;
+          }
+          ended.notify_all();
+          if (closer.joinable()) closer.join();
+        }
+        TApplication::Instance().ProcessMessages();
         largest = probe.Largest();
       }
       const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-      if (closer.joinable()) closer.join();
 
       EXPECT_LT(seconds, 8.0);
       EXPECT_LE(largest, 2 * kMaxListBytes + kMiB);
