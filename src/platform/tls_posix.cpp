@@ -55,7 +55,7 @@ class ClientContexts {
     return context;
   }
 
-  // A session to resume with the server named by key (a reference the caller frees), or none.
+  // A session to resume with the server named by key (a copy the caller frees), or none.
   SSL_SESSION* Session(const std::string& trustKey, const std::string& server) {
     std::lock_guard<std::mutex> lock(FLock);
     auto& sessions = FContexts[trustKey].Sessions;
@@ -66,8 +66,9 @@ class ClientContexts {
       sessions.erase(found);
       return nullptr;
     }
-    SSL_SESSION_up_ref(found->second);
-    return found->second;
+    // Each connection resumes with a copy of its own: a handshake may change the session it
+    // resumes with (a new ticket), and the connections of parallel downloads run at once.
+    return SSL_SESSION_dup(found->second);
   }
 
   // Where a connection's new sessions go: set on each SSL before its handshake.
