@@ -11,11 +11,14 @@
 # The updater's times are less its fixed 2 s (the one-second start timer and the closing pause).
 # Each row prints the three times and "ratio vs curl-parallel" (curl's parallel time divided by
 # the updater's: 1.0 or more means at least as fast). QVX_BENCH_RUNS (default 3) runs per
-# figure, the median is shown; the 1000-file release runs once.
+# figure, the median is shown; the 1000-file release runs once. QVX_BENCH_PARALLEL sets the
+# updater's [Config] parallel= (its default, 6, when unset), so that it can also be compared with
+# curl at the same number of connections.
 set -u
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/bench
 runs=${QVX_BENCH_RUNS:-3}
+parallel=${QVX_BENCH_PARALLEL:-}
 work=$build/release
 delay=10
 
@@ -78,6 +81,10 @@ run_updater() {  # base-url expected-files
   rm -rf "$install"
   cp -a "$template" "$install"
   printf '[Product]\r\nUpdateUrl=%s\r\n' "$base" >"$install/data/Product.ini"
+  if [[ -n $parallel ]]; then
+    sed -i "s/^\[Config\]\r\?\$/[Config]\r\nparallel=$parallel\r/" "$install/config.ini"
+    grep -q "^parallel=$parallel" "$install/config.ini" || { echo "could not set parallel=$parallel" >&2; exit 1; }
+  fi
   start=$(now)
   (cd "$install" && SSL_CERT_FILE=$ca ./qvxupdate >"$work/updater.log" 2>&1)
   end=$(now)
@@ -108,6 +115,7 @@ run_curl() {  # base-url count options...
   echo "$end - $start" | bc -l
 }
 
+echo "updater: parallel=${parallel:-6 (its default)}"
 printf '\n%-26s %10s %10s %10s   %s\n' "release" "updater" "curl-1" "curl-par8" "ratio vs curl-parallel"
 for release in "small100 100" "small1000 1000" "big20 20"; do
   read -r name count <<<"$release"

@@ -24,10 +24,14 @@ std::string NamePart(const std::string& path) {
 }
 
 // The mode a new file gets: the process's umask applied to rw for everyone. The umask can only
-// be read by setting it; files are replaced from one thread at a time.
+// be read by setting it, and files are staged from several threads at once: two of them setting
+// and restoring it at the same moment could leave it changed for good. It is read once.
 mode_t NewFileMode() {
-  const mode_t mask = umask(022);
-  umask(mask);
+  static const mode_t mask = [] {
+    const mode_t m = umask(022);
+    umask(m);
+    return m;
+  }();
   return 0666 & ~mask;
 }
 

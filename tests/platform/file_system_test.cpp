@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/errors.h"
 #include "support/temp_folder.h"
 
@@ -99,6 +101,37 @@ TEST(FileLayer, FindsNamesWrittenWithBackslashesInAnyCase) {
   DeleteFileAt(dir.Path() + "data\\NEW.TXT");
   EXPECT_EQ(dir.List("Data"), "app.info");
   EXPECT_FALSE(FileExists(dir.Path() + "data\\app.info\\x"));
+}
+
+// Names are looked up in a kept listing of each folder; a change made behind the program's back,
+// by another process or by plain system calls, must show at the very next lookup.
+TEST(FileLayer, NamesChangedByOthersShowAtOnce) {
+  TTempFolder dir;
+  dir.Write("Data/a.txt", "a");
+  const std::string asked = dir.Path() + "data\\NEW.TXT";
+  EXPECT_FALSE(FileExists(asked));
+
+  dir.Write("Data/new.txt", "n");
+  EXPECT_TRUE(FileExists(asked));
+  ASSERT_EQ(std::rename(dir.At("Data/new.txt").c_str(), dir.At("Data/Other.txt").c_str()), 0);
+  EXPECT_FALSE(FileExists(asked));
+  EXPECT_EQ(ReadWholeFile(dir.Path() + "DATA\\other.TXT"), "n");
+  ASSERT_EQ(std::remove(dir.At("Data/Other.txt").c_str()), 0);
+  EXPECT_FALSE(FileExists(dir.Path() + "data\\other.txt"));
+
+  // The folder itself replaced: the same path now names another folder.
+  ASSERT_EQ(std::rename(dir.At("Data").c_str(), dir.At("Old").c_str()), 0);
+  dir.Write("Data/NEW.txt", "again");
+  EXPECT_EQ(ReadWholeFile(asked), "again");
+  EXPECT_FALSE(FileExists(dir.Path() + "data\\a.txt"));
+  EXPECT_TRUE(FileExists(dir.Path() + "old\\A.TXT"));
+
+#ifndef _WIN32
+  // Two names that differ only in case: removing one leaves the other to be found.
+  dir.Write("Data/new.TXT", "second");
+  ASSERT_EQ(std::remove(dir.At("Data/NEW.txt").c_str()), 0);
+  EXPECT_EQ(ReadWholeFile(asked), "second");
+#endif
 }
 
 }  // namespace
