@@ -107,8 +107,11 @@ void TReleaseGauge::Start(uint64_t expected) {
 
 bool TReleaseGauge::Add(uint64_t bytes) {
   FReceived += bytes;
-  // Every 64 KiB, as the per-file gauge moves with each block of a body, and at the very end.
-  if (FReceived - FShown < (64u << 10) && FReceived < FExpected) return false;
+  // Every 64 KiB, as the per-file gauge moves with each block of a body, but no oftener than in
+  // steps of a 500th of the release, and at the very end: each showing waits for the window,
+  // and files staged at once wait for each other's showing.
+  const uint64_t step = std::max<uint64_t>(64u << 10, FExpected / 500);
+  if (FReceived - FShown < step && FReceived < FExpected) return false;
   FShown = FReceived;
   return true;
 }

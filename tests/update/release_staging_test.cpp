@@ -40,6 +40,12 @@ TEST(ReleaseGauge, CountsInKibibytesAndEndsFull) {
   EXPECT_EQ(gauge.Position(), 152);
   EXPECT_TRUE(gauge.Add(10));  // more than expected stays at the end
   EXPECT_EQ(gauge.Position(), 152);
+  // A large release is shown in steps of a 500th of it, not every 64 KiB.
+  gauge.Start(500ull << 20);
+  EXPECT_FALSE(gauge.Add(1000u << 10));
+  EXPECT_TRUE(gauge.Add(24u << 10));
+  EXPECT_EQ(gauge.Position(), 1024);
+  EXPECT_FALSE(gauge.Add(1000u << 10));
   // A release beyond 2 TiB still fits the gauge's range.
   gauge.Start(uint64_t(1) << 45);
   EXPECT_EQ(gauge.Max(), INT32_MAX);
