@@ -55,9 +55,10 @@ std::string ScanIgnoringCase(const std::string& folder, const std::string& name)
 // relative paths (the working folder may change), are read every time as before.
 class TFolderNames {
  public:
+  // Never destroyed: a thread may still look up a name while the process exits.
   static TFolderNames& Instance() {
-    static TFolderNames names;
-    return names;
+    static TFolderNames* const names = new TFolderNames;
+    return *names;
   }
 
   bool Find(std::string folder, const std::string& name, std::string& found) {
@@ -90,9 +91,6 @@ class TFolderNames {
   static constexpr size_t kMaxFolders = 32;
 
   TFolderNames() : FNotices(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
-  ~TFolderNames() {
-    if (FNotices >= 0) close(FNotices);
-  }
 
   TFolder* Watched(const std::string& folder, const struct stat& st) {
     const auto known = FByPath.find(folder);
