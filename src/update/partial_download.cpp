@@ -233,8 +233,11 @@ bool TResumableBody::Flush() {
   try {
     if (!FOnDisk) {
       // The record first: data without a record is never resumed, and the sweep removes it.
+      // It is written in one piece but not flushed: it is written while the body arrives, and
+      // a record lost or cut short by a crash costs at most a fresh start, as every resumed
+      // file is checked whole.
       FOnDisk = true;
-      WriteWholeFile(PartialRecordPath(FTarget), "url=" + FUrl + "\r\nhash=" + FHash + "\r\nvalidator=" +
+      AppendToFile(PartialRecordPath(FTarget), "url=" + FUrl + "\r\nhash=" + FHash + "\r\nvalidator=" +
                                                       FValidator + "\r\nbegun=" + std::to_string(NowSeconds()) +
                                                       "\r\n");
     }
