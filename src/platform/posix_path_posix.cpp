@@ -61,14 +61,20 @@ class TFolderNames {
     return *names;
   }
 
-  bool Find(std::string folder, const std::string& name, std::string& found) {
+  // known: the folder's stat when the caller has just taken it.
+  bool Find(std::string folder, const std::string& name, const struct stat* known, std::string& found) {
     if (folder.empty() || folder[0] != '/') return false;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     std::lock_guard<std::mutex> hold(FLock);
     if (FNotices < 0) return false;
     Drain();
     struct stat st;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (known) {
+      st = *known;
+    } else if (stat(folder.c_str(), &st) != 0) {
+      return false;
+    }
+    if (!S_ISDIR(st.st_mode)) return false;
     TFolder* f = Watched(folder, st);
     if (!f) return false;
     found.clear();
@@ -187,10 +193,13 @@ class TFolderNames {
 };
 #endif
 
-std::string FindEntryIgnoringCase(const std::string& folder, const std::string& name) {
+std::string FindEntryIgnoringCase(const std::string& folder, const std::string& name,
+                                  const struct stat* known = nullptr) {
 #ifdef __linux__
   std::string found;
-  if (TFolderNames::Instance().Find(folder, name, found)) return found;
+  if (TFolderNames::Instance().Find(folder, name, known, found)) return found;
+#else
+  (void)known;
 #endif
   return ScanIgnoringCase(folder, name);
 }
@@ -211,7 +220,7 @@ std::string ResolvePosixPath(const std::string& path) {
     const std::string name = p.substr(cut + 1);
     struct stat st;
     if (name != "." && name != ".." && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      const std::string match = FindEntryIgnoringCase(folder, name);
+      const std::string match = FindEntryIgnoringCase(folder, name, &st);
       return Join(folder, match.empty() ? name : match);
     }
   }

@@ -238,8 +238,8 @@ bool TResumableBody::Flush() {
       // file is checked whole.
       FOnDisk = true;
       AppendToFile(PartialRecordPath(FTarget), "url=" + FUrl + "\r\nhash=" + FHash + "\r\nvalidator=" +
-                                                      FValidator + "\r\nbegun=" + std::to_string(NowSeconds()) +
-                                                      "\r\n");
+                                                   FValidator + "\r\nbegun=" + std::to_string(NowSeconds()) +
+                                                   "\r\n");
     }
     AppendToFile(PartialDataPath(FTarget), FPending);
   } catch (const EOSError& e) {
